@@ -1,0 +1,113 @@
+#include "core/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+namespace kesh {
+
+namespace {
+
+// Distinguishes temporaries made by one process; the pid distinguishes processes.
+std::atomic<unsigned> tempCounter{0};
+
+std::string TempNameFor(const std::string& target, unsigned attempt) {
+    return target + ".kesh-" + std::to_string(getpid()) + "-" +
+           std::to_string(tempCounter.fetch_add(1) + attempt) + ".tmp";
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { Discard(); }
+
+StageResult OutputFile::Open(const std::string& path) {
+    Discard();
+    error_ = {};
+    target_ = path;
+
+    mode_t mode = 0666;
+    bool keepMode = false;
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return error_ = Fail(Failure::CannotCreate, EISDIR);
+        if (access(path.c_str(), W_OK) != 0) return error_ = Fail(Failure::CannotCreate, errno);
+        // A file that nobody may write is read-only, even for a user who could override it.
+        if ((st.st_mode & 0222) == 0) return error_ = Fail(Failure::CannotCreate, EACCES);
+        mode = st.st_mode & 07777;
+        keepMode = true;
+    }
+
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        temp_ = TempNameFor(path, attempt);
+        fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) break;
+        if (errno != EEXIST) {
+            int err = errno;
+            temp_.clear();
+            return error_ = Fail(Failure::CannotCreate, err);
+        }
+    }
+    if (fd_ < 0) {
+        temp_.clear();
+        return error_ = Fail(Failure::CannotCreate, EEXIST);
+    }
+    // A replaced file keeps its permissions, as it would when overwritten in place.
+    if (keepMode) (void)fchmod(fd_, mode);
+    return {};
+}
+
+StageResult OutputFile::Write(const void* data, size_t size) {
+    if (!error_.ok()) return error_;
+    if (fd_ < 0) return error_ = Fail(Failure::CannotWrite, EBADF);
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(fd_, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return error_ = Fail(Failure::CannotWrite, errno);
+        }
+        if (n == 0) return error_ = Fail(Failure::CannotWrite, ENOSPC);
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return {};
+}
+
+StageResult OutputFile::Commit() {
+    if (!error_.ok()) {
+        Discard();
+        return error_;
+    }
+    if (fd_ < 0) return error_ = Fail(Failure::CannotWrite, EBADF);
+    int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        error_ = Fail(Failure::CannotWrite, errno);
+        Discard();
+        return error_;
+    }
+    if (rename(temp_.c_str(), target_.c_str()) != 0) {
+        error_ = Fail(Failure::CannotCreate, errno);
+        Discard();
+        return error_;
+    }
+    temp_.clear();
+    return {};
+}
+
+void OutputFile::Discard() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+}  // namespace kesh

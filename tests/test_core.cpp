@@ -1,0 +1,108 @@
+// The conversion core's own pieces: text conversions of the settings and the all-or-nothing
+// output file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+
+#include "core/output_file.h"
+#include "core/settings.h"
+#include "support/scratch_dir.h"
+
+namespace kesh {
+namespace {
+
+using test::ScratchDir;
+
+TEST(TextToInt, ReadsLikeAtoi) {
+    EXPECT_EQ(TextToInt("1"), 1);
+    EXPECT_EQ(TextToInt("  -42xyz"), -42);
+    EXPECT_EQ(TextToInt("+7"), 7);
+    EXPECT_EQ(TextToInt("\t\n 3"), 3);
+    EXPECT_EQ(TextToInt("abc"), 0);
+    EXPECT_EQ(TextToInt(""), 0);
+    EXPECT_EQ(TextToInt("3.9"), 3);
+    EXPECT_EQ(TextToInt("0x10"), 0);
+}
+
+TEST(TextToDouble, ReadsLikeAtofInTheCLocale) {
+    EXPECT_EQ(TextToDouble("0.00243902"), 0.00243902);
+    EXPECT_EQ(TextToDouble("  1.5e2junk"), 150.0);
+    EXPECT_EQ(TextToDouble("abc"), 0.0);
+    EXPECT_EQ(TextToDouble(""), 0.0);
+    EXPECT_EQ(TextToDouble("0x1p3"), 8.0);
+    EXPECT_EQ(TextToDouble("1,5"), 1.0);  // the comma is never a decimal point
+    EXPECT_TRUE(std::isinf(TextToDouble("inf")));
+}
+
+TEST(ScaleFromText, HoldsTheValueAsAFloat) {
+    EXPECT_EQ(ScaleFromText("0.00243902"), 0.00243902f);
+    EXPECT_EQ(ScaleFromText("x"), 0.0f);
+}
+
+TEST(OutputFile, CommitReplacesTheTargetWhole) {
+    ScratchDir dir;
+    const std::string target = dir / "out.3do";
+    test::WriteFileText(target, "old");
+    OutputFile file;
+    ASSERT_TRUE(file.Open(target));
+    ASSERT_TRUE(file.Write("new ", 4));
+    EXPECT_EQ(test::ReadFileText(target), "old");  // untouched until the commit
+    ASSERT_TRUE(file.Write("text", 4));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(test::ReadFileText(target), "new text");
+    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"out.3do"});
+}
+
+TEST(OutputFile, DiscardedFileLeavesNothingAndKeepsTheOldFile) {
+    ScratchDir dir;
+    const std::string target = dir / "out.3do";
+    test::WriteFileText(target, "old");
+    {
+        OutputFile file;
+        ASSERT_TRUE(file.Open(target));
+        ASSERT_TRUE(file.Write("partial", 7));
+    }
+    EXPECT_EQ(test::ReadFileText(target), "old");
+    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"out.3do"});
+}
+
+TEST(OutputFile, RefusesADirectoryAndAMissingFolder) {
+    ScratchDir dir;
+    OutputFile file;
+    StageResult r = file.Open(dir.path());
+    EXPECT_EQ(r.failure, Failure::CannotCreate);
+    EXPECT_EQ(r.systemError, EISDIR);
+    r = file.Open(dir / "missing/out.3do");
+    EXPECT_EQ(r.failure, Failure::CannotCreate);
+    EXPECT_EQ(r.systemError, ENOENT);
+}
+
+TEST(OutputFile, NeverReplacesAReadOnlyFile) {
+    ScratchDir dir;
+    const std::string target = dir / "out.3do";
+    test::WriteFileText(target, "old");
+    chmod(target.c_str(), 0444);
+    OutputFile file;
+    EXPECT_EQ(file.Open(target).failure, Failure::CannotCreate);
+    EXPECT_EQ(test::ReadFileText(target), "old");
+}
+
+TEST(OutputFile, KeepsThePermissionsOfAReplacedFile) {
+    ScratchDir dir;
+    const std::string target = dir / "out.3do";
+    test::WriteFileText(target, "old");
+    chmod(target.c_str(), 0640);
+    OutputFile file;
+    ASSERT_TRUE(file.Open(target));
+    ASSERT_TRUE(file.Commit());
+    struct stat st{};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace kesh

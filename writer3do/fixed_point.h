@@ -1,0 +1,26 @@
+// Fixed-point number formatting for the 3DO text, as printf's "%W.Df" would print in the C
+// locale, but with the 3DO rounding rule: the exact value is first rounded to 17 significant
+// decimal digits, that digit string then to D decimals, each time with ties away from zero.
+// A zero (negative zero included) prints without a sign; a negative value that only rounds
+// to zero keeps its '-'. Infinities and NaNs print as glibc prints them ("inf", "-nan").
+// Never depends on the process locale.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kesh {
+
+// Longest text FormatFixed can produce for decimals <= 6: the sign, 309 integer digits, the
+// point and the decimals, with room to spare.
+inline constexpr size_t kMaxFixedChars = 328;
+
+// Writes `value` with `decimals` decimals (0 to 9), right-aligned with blanks to `width`
+// columns (the text grows when longer), into `out`, which must hold kMaxFixedChars + width
+// characters. Returns the number of characters written; no terminator is added.
+size_t FormatFixed(char* out, double value, int width, int decimals);
+
+// The same, as a string.
+std::string FormatFixed(double value, int width, int decimals);
+
+}  // namespace kesh
