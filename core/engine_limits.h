@@ -15,11 +15,19 @@ inline constexpr int kMaxEngineVertices = 512;         // per mesh
 inline constexpr int kMaxEngineTextureVertices = 768;  // per mesh
 inline constexpr int kMaxEngineFaces = 512;            // per mesh
 inline constexpr int kMaxEngineGeometrySets = 4;
-inline constexpr int kMaxEngineHierarchyNodes = 63;    // 64 or more are refused
+inline constexpr int kMaxEngineHierarchyNodes = 63;  // 64 or more are refused
 inline constexpr int kMaxEngineFaceVertices = 24;
-inline constexpr int kMaxEngineLineBytes = 1023;       // a line with its CR LF
+inline constexpr int kMaxEngineLineBytes = 1023;  // a line with its CR LF
 
-enum class LimitKind { Vertices, TextureVertices, Faces, GeometrySets, HierarchyNodes, FaceVertices, LineLength };
+enum class LimitKind {
+    Vertices,
+    TextureVertices,
+    Faces,
+    GeometrySets,
+    HierarchyNodes,
+    FaceVertices,
+    LineLength
+};
 
 struct LimitWarning {
     LimitKind kind = LimitKind::Vertices;

@@ -83,13 +83,14 @@ struct OptModel;
 // One node of the OPT node tree.
 struct OptNode {
     std::vector<OptNode> children;  // only for group (<= 0), face group (21) and switch (24) nodes
-    int32_t textureIndex = -1;      // texture node: its texture; texture reference: the number in the name
-    int32_t fileOffset = 0;         // file position of the node header; 0 for an empty slot
-    OptNode* parent = nullptr;      // non-owning; null for a top-level node
-    OptModel* model = nullptr;      // non-owning
-    int32_t meshIndex = 0;          // the top-level node this node descends from
-    int32_t siblingIndex = 0;       // position in the parent's children (or in OptModel::nodes)
-    int32_t type = -1;              // node type code as stored; -1 for an empty slot
+    int32_t textureIndex =
+        -1;                  // texture node: its texture; texture reference: the number in the name
+    int32_t fileOffset = 0;  // file position of the node header; 0 for an empty slot
+    OptNode* parent = nullptr;  // non-owning; null for a top-level node
+    OptModel* model = nullptr;  // non-owning
+    int32_t meshIndex = 0;      // the top-level node this node descends from
+    int32_t siblingIndex = 0;   // position in the parent's children (or in OptModel::nodes)
+    int32_t type = -1;          // node type code as stored; -1 for an empty slot
 };
 
 // One texture of the model. A texture record is copied into the model's list before its
@@ -102,7 +103,7 @@ struct Texture {
     int32_t dataSize = 0;  // number of pixel bytes to read at dataPosition
     // Bytes per pixel of `pixels`: 1 for palette indices, 4 for blue, green, red, alpha.
     int32_t bytesPerPixel = 1;
-    std::vector<uint8_t> pixels;          // empty until the texture data is read
+    std::vector<uint8_t> pixels;         // empty until the texture data is read
     std::array<uint8_t, 768> palette{};  // 256 entries of red, green, blue
 };
 

@@ -22,7 +22,9 @@ std::string TempNameFor(const std::string& target, unsigned attempt) {
 
 }  // namespace
 
-OutputFile::~OutputFile() { Discard(); }
+OutputFile::~OutputFile() {
+    Discard();
+}
 
 StageResult OutputFile::Open(const std::string& path) {
     Discard();
@@ -31,7 +33,7 @@ StageResult OutputFile::Open(const std::string& path) {
 
     mode_t mode = 0666;
     bool keepMode = false;
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return error_ = Fail(Failure::CannotCreate, EISDIR);
         if (access(path.c_str(), W_OK) != 0) return error_ = Fail(Failure::CannotCreate, errno);

@@ -14,7 +14,7 @@
 namespace kesh {
 
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -35,7 +35,7 @@ public:
     // Drops the temporary without touching the target.
     void Discard();
 
-private:
+  private:
     std::string target_;
     std::string temp_;
     int fd_ = -1;

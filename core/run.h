@@ -14,7 +14,7 @@ namespace kesh {
 
 // The four operations of a progress bar that the run drives.
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     virtual void SetStep(int step) = 0;
     // Lower and upper bound, each 16 bits, as a standard progress control takes them.
@@ -25,7 +25,7 @@ public:
 
 // A progress bar that shows nothing.
 class NoProgress final : public Progress {
-public:
+  public:
     void SetStep(int) override {}
     void SetRange(uint16_t, uint16_t) override {}
     void Step() override {}
@@ -35,10 +35,10 @@ public:
 // What became of one input file.
 struct FileOutcome {
     std::string inputPath;
-    std::string outputPath;  // the 3DO path formed from the input path
-    StageResult load;        // did the input open (and was it whole)
-    StageResult model3do;    // was the 3DO written, and why not
-    std::vector<OutputFailure> matFailures;  // MAT files that could not be written
+    std::string outputPath;                   // the 3DO path formed from the input path
+    StageResult load;                         // did the input open (and was it whole)
+    StageResult model3do;                     // was the 3DO written, and why not
+    std::vector<OutputFailure> matFailures;   // MAT files that could not be written
     std::vector<LimitWarning> limitWarnings;  // what the target engine will refuse
 
     // The 3DO file was written and every MAT file with it.
@@ -49,6 +49,7 @@ struct RunReport {
     StageResult colourMap;  // only with texture support: did the colour map load (and whole)
     std::vector<FileOutcome> files;
 
+    // Every file converted. A colour map that did not load is a warning, not a failure.
     bool allConverted() const;
 };
 

@@ -15,9 +15,9 @@ inline constexpr const char* kDefaultMaxGeoText = "1";
 inline constexpr const char* kDefaultColourMapFile = "uicolorm.cmp";
 
 struct RunSettings {
-    bool allowTextures = false;                        // load the colour map, write MAT files
+    bool allowTextures = false;                         // load the colour map, write MAT files
     std::string colourMapFile = kDefaultColourMapFile;  // used only with allowTextures
-    int32_t textureGroup = 0;                          // 0 red, 1 gold, 2 blue, 3 green
+    int32_t textureGroup = 0;                           // 0 red, 1 gold, 2 blue, 3 green
     int32_t maxGeo = 1;
     float scale = 0.00243902f;
     int32_t paletteOffset = kXwaPaletteOffset;  // kPlainPaletteOffset when not XW-Alliance
@@ -33,6 +33,8 @@ int32_t TextToInt(std::string_view text);
 double TextToDouble(std::string_view text);
 
 // Scale as the run holds it: the atof value rounded to a 32-bit float.
-inline float ScaleFromText(std::string_view text) { return static_cast<float>(TextToDouble(text)); }
+inline float ScaleFromText(std::string_view text) {
+    return static_cast<float>(TextToDouble(text));
+}
 
 }  // namespace kesh
