@@ -1,0 +1,113 @@
+// kesh-convert as a user runs it: exit status, messages on standard error, where files go.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "support/opt_builder.h"
+#include "support/scratch_dir.h"
+
+namespace kesh {
+namespace {
+
+using test::ScratchDir;
+
+struct Result {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+// Runs kesh-convert with `arguments` (already quoted for the shell), standard error not a
+// terminal, and returns its exit status and output.
+Result Run(const std::string& arguments, const std::string& workDir = ".") {
+    const std::string command =
+        "cd '" + workDir + "' && '" KESH_CONVERT_PATH "' " + arguments + " 2>&1 </dev/null";
+    Result result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> chunk{};
+    size_t n = 0;
+    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        result.output.append(chunk.data(), n);
+    const int raw = pclose(pipe);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return result;
+}
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(KeshConvert, ConvertsQuietlyNextToTheInput) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
+    const Result r = Run(Quote(dir / "ship.opt"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, "");
+    EXPECT_TRUE(test::FileExists(dir / "ship.3do"));
+}
+
+TEST(KeshConvert, NamesEachFailedFileAndExitsWithOne) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
+    test::WriteFileBytes(dir / "empty.opt", {});
+    const Result r = Run(Quote(dir / "missing.opt") + " " + Quote(dir / "empty.opt") + " " +
+                         Quote(dir / "ship.opt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.output.find(dir / "missing.opt" + ": cannot open input: No such file or directory\n"),
+        std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(dir / "empty.opt" + ": no geometry: nothing written\n"),
+              std::string::npos)
+        << r.output;
+    // The rest of the batch still converts.
+    EXPECT_TRUE(test::FileExists(dir / "ship.3do"));
+}
+
+TEST(KeshConvert, RejectsBadUsageWithTwo) {
+    EXPECT_EQ(Run("").status, 2);
+    EXPECT_EQ(Run("--group purple x.opt").status, 2);
+    EXPECT_EQ(Run("--no-such-option x.opt").status, 2);
+    const Result help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--max-geo"), std::string::npos);
+    const Result version = Run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.output.find("1.0"), std::string::npos);
+}
+
+TEST(KeshConvert, AcceptsGroupsByNameAndNumber) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
+    for (const char* group : {"red", "Gold", "2", "green"}) {
+        EXPECT_EQ(Run(std::string("--group ") + group + " " + Quote(dir / "ship.opt")).status, 0)
+            << group;
+    }
+}
+
+TEST(KeshConvert, WarnsAboutAMissingColourMapAndStillWritesTheMats) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
+    const Result r = Run("--textures --colour-map nowhere.cmp ship.opt", dir.path());
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("warning: colour map nowhere.cmp: cannot open input"),
+              std::string::npos)
+        << r.output;
+    EXPECT_TRUE(test::FileExists(dir / "ship_00000.mat"));
+}
+
+TEST(KeshConvert, WarnsAboutEngineLimitsWithoutFailing) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "big.opt", test::GridOpt(1, 600));
+    const Result r = Run(Quote(dir / "big.opt"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(dir / "big.opt" + ": warning: geometry set 0, mesh 0: "),
+              std::string::npos)
+        << r.output;
+}
+
+}  // namespace
+}  // namespace kesh
