@@ -171,6 +171,15 @@ TEST_F(DialogTest, LaysOutTheTemplateInDialogUnitsOfItsFontInTabOrder) {
     EXPECT_EQ(FocusChainIds(dialog),
               (std::vector<int>{kIdAdd, kIdFileList, kIdScale, kIdGroup, kIdMaxGeo, kIdColourMap,
                                 kIdXwaCheck, kIdConvert, kIdDone, kIdProgress}));
+    // Every label and the check box show their whole text in their template size.
+    for (const char* name : {"filesLabel", "scaleLabel", "groupLabel", "maxGeoLabel"}) {
+        auto* label = dialog.findChild<QLabel*>(name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_LE(label->fontMetrics().boundingRect(label->text()).width(), label->width()) << name;
+        EXPECT_LT(label->geometry().right(), Control(dialog, kIdScale)->x()) << name;
+    }
+    auto* check = Control<QCheckBox>(dialog, kIdXwaCheck);
+    EXPECT_LE(check->sizeHint().width(), check->width());
     // The Options frame lies below the fields, so a click on a field reaches the field.
     const QPoint scaleCentre = Control(dialog, kIdScale)->geometry().center();
     EXPECT_EQ(dialog.childAt(scaleCentre), Control(dialog, kIdScale));
@@ -461,10 +470,16 @@ TEST_F(DialogTest, TheAboutBoxShowsTheIconVersionCreditsAndPicture) {
     auto* icon = about.findChild<QLabel*>("aboutIcon");
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));
-    ASSERT_NE(about.findChild<QLabel*>("creditLine"), nullptr);
-    ASSERT_NE(about.findChild<QLabel*>("creditText"), nullptr);
-    EXPECT_FALSE(about.findChild<QLabel*>("creditLine")->text().isEmpty());
-    EXPECT_FALSE(about.findChild<QLabel*>("creditText")->text().isEmpty());
+    // Each text fits its place without being cut.
+    for (const char* name : {"versionLine", "creditLine", "creditText"}) {
+        auto* label = about.findChild<QLabel*>(name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_FALSE(label->text().isEmpty()) << name;
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, 10000, 10000),
+                                                               Qt::AlignLeft, label->text());
+        EXPECT_LE(needed.width(), label->width()) << name;
+        EXPECT_LE(needed.height(), label->height()) << name;
+    }
 }
 
 TEST(Artwork, PaintsTheIconInBothSizesAndThePicture) {
@@ -479,6 +494,20 @@ TEST(Artwork, PaintsTheIconInBothSizesAndThePicture) {
     const QList<QSize> sizes = AppIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+}
+
+// The program itself: started with the switch and other words, it shows the dialog and ends
+// with status 0 once the dialog is closed (here by its screenshot hook).
+TEST(Program, EndsWhenItsDialogCloses) {
+    ScratchDir dir;
+    const std::string command = "QT_QPA_PLATFORM=offscreen KESH_SCREENSHOT='" + (dir / "d.png") +
+                                "' KESH_SCREENSHOT_ABOUT='" + (dir / "a.png") + "' '" + KESH_PATH +
+                                "' ship.opt -allow_textures >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(test::FileExists(dir / "d.png"));
+    EXPECT_TRUE(test::FileExists(dir / "a.png"));
+    // Words on the command line are never opened or converted.
+    EXPECT_EQ(test::ListDir(dir.path()), (std::vector<std::string>{"a.png", "d.png"}));
 }
 
 }  // namespace

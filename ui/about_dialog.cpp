@@ -40,7 +40,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
     Text(this, QString::fromLatin1(kVersionLine), du.Rect(40, 10, 119, 8), false)
         ->setObjectName(QStringLiteral("versionLine"));
-    Text(this, tr("Turns OPT ship models into 3DO text models."), du.Rect(40, 25, 119, 8), false)
+    Text(this, tr("Converts OPT models to 3DO."), du.Rect(40, 25, 119, 8), false)
         ->setObjectName(QStringLiteral("creditLine"));
 
     auto* ok = new QPushButton(tr("OK"), this);
@@ -67,9 +67,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     if (pictureRect.top() < place.top()) pictureRect.moveTop(place.top());
     picture->setGeometry(pictureRect);
 
-    Text(this,
-         tr("Drawn, written and tested by the Kesh developers. Free to use, share and "
-            "change."),
+    Text(this, tr("Written and drawn by the Kesh team.\nFree to use, share and change."),
          du.Rect(40, 40, 129, 22), true)
         ->setObjectName(QStringLiteral("creditText"));
     ok->setFocus();

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -46,8 +47,12 @@ Widget* Place(Widget* widget, const char* name, int id, const QRect& rect) {
     return widget;
 }
 
-QLabel* Label(QWidget* parent, const QString& text, const char* name, const QRect& rect) {
-    auto* label = Place(new QLabel(text, parent), name, 0, rect);
+// A label starts where the template puts it; a font wider than the template's may widen it
+// to its text, which still ends before the fields that follow it.
+QLabel* Label(QWidget* parent, const QString& text, const char* name, QRect rect) {
+    auto* label = new QLabel(text, parent);
+    rect.setWidth(std::max(rect.width(), label->fontMetrics().boundingRect(text).width() + 1));
+    Place(label, name, 0, rect);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }

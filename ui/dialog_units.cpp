@@ -17,9 +17,13 @@ int Scale(int units, int base, int divisor) {
 
 DialogUnits DialogUnits::ForFont(const QFont& font) {
     const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     DialogUnits units;
-    // A font that reports nothing would collapse the layout to a point.
-    units.baseX = metrics.averageCharWidth() > 0 ? metrics.averageCharWidth() : 4;
+    // Half the width of a pair of letters, rounded; a font that reports nothing would
+    // collapse the layout to a point.
+    const int average = (letters / 26 + 1) / 2;
+    units.baseX = average > 0 ? average : 4;
     units.baseY = metrics.height() > 0 ? metrics.height() : 8;
     return units;
 }

@@ -8,10 +8,12 @@
 namespace kesh {
 
 // A horizontal dialog unit is a quarter of the font's average character width, a vertical
-// one an eighth of its height. Each edge is converted on its own and rounded to the nearest
-// pixel, so adjacent controls stay adjacent.
+// one an eighth of its height. The average is taken over the 52 letters of the alphabet, as
+// the templates' home platform measures it; a font's own average (over all its glyphs) is
+// often narrower and would clip the labels. Each edge is converted on its own and rounded to the
+// nearest pixel, so adjacent controls stay adjacent.
 struct DialogUnits {
-    int baseX = 4;  // average character width in pixels
+    int baseX = 4;  // average width of the letters a-z and A-Z, in whole pixels
     int baseY = 8;  // font height in pixels
 
     static DialogUnits ForFont(const QFont& font);
