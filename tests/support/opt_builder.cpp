@@ -159,12 +159,14 @@ class Writer {
         Put(texture.width);
         Put(texture.height);
         PutBytes(texture.pixels.data(), texture.pixels.size());
-        const size_t colours = std::min<size_t>(texture.palettes.size(), kPaletteBlockBytes / 2);
+        const size_t blockBytes =
+            2 * kPaletteColours * static_cast<size_t>(std::max(0, texture.paletteCount));
+        const size_t colours = std::min<size_t>(texture.palettes.size(), blockBytes / 2);
         for (size_t i = 0; i < colours; ++i) {
             built_.bytes.push_back(static_cast<uint8_t>(texture.palettes[i]));
             built_.bytes.push_back(static_cast<uint8_t>(texture.palettes[i] >> 8));
         }
-        built_.bytes.resize(block + kPaletteBlockBytes);
+        built_.bytes.resize(block + blockBytes);
     }
 
     const OptSpec& spec_;

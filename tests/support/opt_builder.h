@@ -65,7 +65,8 @@ struct TextureSpec {
     std::vector<uint8_t> pixels{};  // written at P+24: indices, or blue, green, red, alpha
     std::optional<int32_t> dataSize = std::nullopt;    // P+8; pixels.size() when not set
     std::optional<int32_t> pixelBytes = std::nullopt;  // P+12; pixels.size() when not set
-    std::vector<uint16_t> palettes{};  // the palette block's colours, zero-filled to 16 x 256
+    std::vector<uint16_t> palettes{};                  // the palette block's colours, zero-filled
+    int32_t paletteCount = kPalettesPerBlock;          // 512-byte palettes written in the block
     std::optional<int32_t> paletteStored =
         std::nullopt;  // raw stored offset at P+0 instead of the block's
 
