@@ -506,7 +506,7 @@ TEST(Program, EndsWhenItsDialogCloses) {
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_TRUE(test::FileExists(dir / "d.png"));
     EXPECT_TRUE(test::FileExists(dir / "a.png"));
-    // Words on the command line are never opened or converted.
+    // Nothing but the pictures is written.
     EXPECT_EQ(test::ListDir(dir.path()), (std::vector<std::string>{"a.png", "d.png"}));
 }
 
