@@ -31,6 +31,9 @@ class ByteCursor {
     // The bytes from the position to the end of the file; 0 when failed or beyond the end.
     size_t Remaining() const { return failed_ || position_ >= size_ ? 0 : size_ - position_; }
 
+    // Fails the cursor on purpose: nothing more is read.
+    void Stop() { failed_ = true; }
+
     // Moves to an absolute position. Beyond the end is allowed (the next read fails there);
     // a negative position fails the cursor.
     void Seek(int64_t position) {

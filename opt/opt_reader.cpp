@@ -42,12 +42,13 @@ float LittleFloat(const uint8_t* p) {
 }
 
 // Makes room for `count` more entries of `entryBytes` bytes each, but never for more than
-// the `remaining` bytes of the file can hold; grows geometrically so that many small nodes
-// appending to one mesh stay linear.
+// the rest of the file (and of the read budget) can hold; grows geometrically so that many
+// small nodes appending to one mesh stay linear.
 template <class T>
-void ReserveMore(std::vector<T>& list, int32_t count, size_t remaining, size_t entryBytes) {
+void ReserveMore(std::vector<T>& list, int32_t count, const ByteCursor& cursor, size_t entryBytes) {
     if (count <= 0) return;
-    const size_t real = std::min(static_cast<size_t>(count), remaining / entryBytes);
+    const uint64_t bytes = std::min<uint64_t>(cursor.Remaining(), cursor.budgetLeft());
+    const size_t real = static_cast<size_t>(std::min<uint64_t>(count, bytes / entryBytes));
     if (list.capacity() - list.size() >= real) return;
     list.reserve(std::max(list.size() + real, 2 * list.capacity()));
 }
@@ -69,7 +70,8 @@ class TreeReader {
     TreeReader(OptModel& model, std::span<const uint8_t> bytes)
         : model_(model),
           cursor_(bytes, ReadBudget(bytes.size())),
-          lodBudget_(LodBudget(bytes.size())) {}
+          lodBudget_(LodBudget(bytes.size())),
+          nodesLeft_(NodeBudget(bytes.size())) {}
 
     StageResult Load() {
         ReadTopLevelTable();
@@ -94,11 +96,11 @@ class TreeReader {
         const int32_t table = cursor_.ReadInt32();
         if (cursor_.failed() || count <= 0) return;
         cursor_.Seek(PositionOf(table, model_.offsetBase));
-        ReserveMore(model_.nodes, count, cursor_.Remaining(), 4);
-        ReserveMore(model_.meshes, count, cursor_.Remaining(), 4);
+        ReserveMore(model_.nodes, count, cursor_, 4);
+        ReserveMore(model_.meshes, count, cursor_, 4);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t stored = cursor_.ReadInt32();
-            if (cursor_.failed()) break;
+            if (cursor_.failed() || !TakeNode()) break;
             model_.nodes.push_back(NewNode(model_, nullptr, stored, i, i));
             model_.meshes.emplace_back();
         }
@@ -128,6 +130,17 @@ class TreeReader {
             ReadNode(child);
             if (!child.children.empty()) stack.push_back({&child, 0});
         }
+    }
+
+    // Counts one more node against the node budget; when it is spent, reading stops.
+    bool TakeNode() {
+        if (nodesLeft_ == 0) {
+            cursor_.Stop();
+            boundHit_ = true;
+            return false;
+        }
+        --nodesLeft_;
+        return true;
     }
 
     static bool IsOnOwnPath(const OptNode& node) {
@@ -179,10 +192,10 @@ class TreeReader {
         // A table without entries is never visited: its offset often lies below the base.
         if (cursor_.failed() || count <= 0) return;
         cursor_.Seek(PositionOf(table, model_.offsetBase));
-        ReserveMore(node.children, count, cursor_.Remaining(), 4);
+        ReserveMore(node.children, count, cursor_, 4);
         for (int32_t j = 0; j < count; ++j) {
             const int32_t stored = cursor_.ReadInt32();
-            if (cursor_.failed()) break;
+            if (cursor_.failed() || !TakeNode()) break;
             node.children.push_back(NewNode(model_, &node, stored, node.meshIndex, j));
         }
     }
@@ -202,7 +215,7 @@ class TreeReader {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
         std::vector<MeshVertex>& vertices = model_.meshes[node.meshIndex].vertices;
-        ReserveMore(vertices, count, cursor_.Remaining(), 12);
+        ReserveMore(vertices, count, cursor_, 12);
         for (int32_t i = 0; i < count; ++i) {
             uint8_t raw[12];
             if (!cursor_.ReadBytes(raw, sizeof raw)) break;
@@ -218,7 +231,7 @@ class TreeReader {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
         std::vector<TexCoord>& texCoords = model_.meshes[node.meshIndex].texCoords;
-        ReserveMore(texCoords, count, cursor_.Remaining(), 8);
+        ReserveMore(texCoords, count, cursor_, 8);
         for (int32_t i = 0; i < count; ++i) {
             uint8_t raw[8];
             if (!cursor_.ReadBytes(raw, sizeof raw)) break;
@@ -261,7 +274,7 @@ class TreeReader {
         if (count <= 0) return;
         cursor_.Seek(static_cast<int64_t>(PositionOf(payload, model_.offsetBase)) + 4);
         std::vector<OptFace>& faces = model_.meshes[node.meshIndex].faces;
-        ReserveMore(faces, count, cursor_.Remaining(), kFaceEntryBytes);
+        ReserveMore(faces, count, cursor_, kFaceEntryBytes);
         const size_t before = faces.size();
         for (int32_t i = 0; i < count; ++i) {
             uint8_t raw[kFaceEntryBytes];
@@ -331,6 +344,7 @@ class TreeReader {
     OptModel& model_;
     ByteCursor cursor_;
     uint64_t lodBudget_;
+    uint64_t nodesLeft_;
     std::vector<int32_t> pixelByteCounts_;  // the word at P+12 of each texture
     bool boundHit_ = false;
 };

@@ -13,6 +13,8 @@
 // - Every byte read (table entries, node headers, payloads, palettes, pixels) is charged to a
 //   budget of ReadBudget(file size) bytes; when it runs out, reading stops. Node tables that
 //   share nodes therefore cannot multiply the work.
+// - At most NodeBudget(file size) nodes are created (each costs far more memory than the
+//   4-byte entry that lists it); when they are spent, reading stops.
 // - lodCount is raised to a face's lod + 1 only while (lod + 1) x meshes stays within
 //   LodBudget(file size); faces above keep their lod and fall in no LOD list.
 // - Pixel reads are clamped to the bytes the file holds (the texture keeps what was there)
@@ -49,6 +51,13 @@ inline constexpr int kMaxNodeDepth = 64;
 // Total bytes the reader may read from a file of `fileSize` bytes.
 inline constexpr uint64_t ReadBudget(size_t fileSize) {
     return 4 * static_cast<uint64_t>(fileSize) + 64 * 1024;
+}
+
+// Most nodes the reader creates for a file of `fileSize` bytes. A node that is not shared
+// takes a 4-byte entry and a 24-byte header, so this leaves room for shared nodes and for
+// empty slots.
+inline constexpr uint64_t NodeBudget(size_t fileSize) {
+    return fileSize / 16 + 4096;
 }
 
 // Largest lodCount x meshes product the reader lets a file of `fileSize` bytes ask for.

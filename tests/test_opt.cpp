@@ -1,6 +1,7 @@
 // The OPT reader on well-formed files: the node tree, the geometry of each mesh, the texture
 // choice of face nodes, levels of detail, texture records with palette and pixels.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <string>
@@ -408,6 +409,16 @@ TEST(OptFile, DirectoryCannotOpen) {
     const StageResult result = model.LoadOpt(dir.path().c_str());
     EXPECT_EQ(result.failure, Failure::CannotOpen);
     EXPECT_EQ(result.systemError, EISDIR);
+}
+
+TEST(OptFile, FifoCannotOpenAndDoesNotWait) {
+    ScratchDir dir;
+    const std::string fifo = dir / "pipe.opt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    OptModel model;
+    const StageResult result = model.LoadOpt(fifo.c_str());
+    EXPECT_EQ(result.failure, Failure::CannotOpen);
+    EXPECT_EQ(result.systemError, EINVAL);
 }
 
 TEST(OptFile, EmptyFileOpensAndIsDamaged) {

@@ -279,7 +279,7 @@ size_t CountNodes(const OptNode& node) {
 
 TEST(OptBudget, SharedBigNodeCannotMultiplyTheWork) {
     std::vector<Vec3> points(1000, Vec3{1, 2, 3});
-    std::vector<NodeSpec> links(20000, LinkTo("big"));
+    std::vector<NodeSpec> links(5000, LinkTo("big"));
     const BuiltOpt opt = BuildOpt({.nodes = {Vertices(points).Named("big"), Group(links)}});
     Loaded loaded(opt.bytes);
     EXPECT_TRUE(loaded.result.ok());
@@ -304,6 +304,19 @@ TEST(OptBudget, SharedGroupsCannotGrowTheTreeExponentially) {
     for (const OptNode& node : loaded.model.nodes)
         total += CountNodes(node);
     EXPECT_LE(total, ReadBudget(opt.bytes.size()) / 4 + loaded.model.nodes.size());
+}
+
+TEST(OptBudget, SharedWideTableCannotMultiplyTheNodes) {
+    std::vector<NodeSpec> slots(3000, EmptySlot());
+    std::vector<NodeSpec> links(100, LinkTo("wide"));
+    const BuiltOpt opt = BuildOpt({.nodes = {Group(slots).Named("wide"), Group(links)}});
+    Loaded loaded(opt.bytes);
+    EXPECT_TRUE(loaded.result.damaged);
+    EXPECT_EQ(loaded.model.nodes[0].children.size(), 3000u);
+    size_t total = 0;
+    for (const OptNode& node : loaded.model.nodes)
+        total += CountNodes(node);
+    EXPECT_LE(total, NodeBudget(opt.bytes.size()));
 }
 
 NodeSpec FacesAtLevel(int lod) {

@@ -147,7 +147,7 @@ class Writer {
     }
 
     // P+0 palette block, P+8 dataSize, P+12 byte count of all pixel data, P+16 width,
-    // P+20 height, P+24 pixels; the palette block follows the pixels.
+    // P+20 height, P+24 pixels; the palette block (paletteCount x 512 bytes) follows them.
     void EmitTexture(const TextureSpec& texture) {
         const size_t start = built_.bytes.size();
         const auto pixelCount = static_cast<int32_t>(texture.pixels.size());

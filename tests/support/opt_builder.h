@@ -2,10 +2,11 @@
 //
 // A file is described as a tree of node descriptions; BuildOpt lays out the header, the node
 // tables, the node headers and the payloads, and returns the bytes with the positions of the
-// nodes that were given a label. Every node is laid out as: 24-byte header, child table,
-// payload, then its children in order. Escape hatches write what no sound writer would:
-// arbitrary table entries (for cycles and shared nodes), header values and counts, and
-// patches or truncation of the finished bytes.
+// nodes that were given a label. Every node is laid out as: 24-byte header, payload, child
+// table, then its children in order. A node without children stores a child table offset of
+// 0, as real files do (with a positive base that is a position below the start of the file). Escape
+// hatches write what no sound writer would: arbitrary table entries (for cycles and shared nodes),
+// header values and counts, and patches or truncation of the finished bytes.
 //
 //   BuiltOpt opt = BuildOpt({.nodes = {Group({
 //       Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}),
