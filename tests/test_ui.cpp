@@ -139,6 +139,10 @@ TEST_F(DialogTest, StartsWithoutTextureSupportShowingTheTemplatesValues) {
     auto* add = Control<QPushButton>(dialog, kIdAdd);
     EXPECT_EQ(add->text(), "Add...");
     EXPECT_TRUE(add->isDefault());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.focusWidget(), add);  // the first control in tab order
+    dialog.reject();
     EXPECT_EQ(Control<QPushButton>(dialog, kIdConvert)->text(), "Convert");
     EXPECT_EQ(Control<QPushButton>(dialog, kIdDone)->text(), "Done");
     EXPECT_EQ(Control<QProgressBar>(dialog, kIdProgress)->value(), 0);
