@@ -90,7 +90,9 @@ class TreeReader {
   private:
     void ReadTopLevelTable() {
         cursor_.Seek(8);
-        model_.offsetBase = Saturate(static_cast<int64_t>(cursor_.ReadInt32()) - 8);
+        const int32_t base = cursor_.ReadInt32();
+        if (cursor_.failed()) return;  // a file too short for its header leaves the base 0
+        model_.offsetBase = Saturate(static_cast<int64_t>(base) - 8);
         cursor_.Seek(14);
         const int32_t count = cursor_.ReadInt32();
         const int32_t table = cursor_.ReadInt32();

@@ -429,6 +429,7 @@ TEST(OptFile, EmptyFileOpensAndIsDamaged) {
     EXPECT_TRUE(result.ok());
     EXPECT_TRUE(result.damaged);
     EXPECT_TRUE(model.nodes.empty());
+    EXPECT_EQ(model.offsetBase, 0);
 }
 
 TEST(OptSample, BundledShipLoadsWhole) {
