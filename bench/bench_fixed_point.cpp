@@ -1,0 +1,74 @@
+// Fixed-point formatting of model values: FormatFixed against the C library's "%10.6f".
+#include <benchmark/benchmark.h>
+
+#include <clocale>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "writer3do/fixed_point.h"
+
+namespace {
+
+// What a model file holds: coordinates in -100..100, normal components in -1..1, texel
+// coordinates in 0..256 and some zeros, all 32-bit floats widened.
+std::vector<double> ModelValues() {
+    std::mt19937_64 random(7);
+    auto unit = [&random] { return static_cast<double>(random() >> 11) * 0x1p-53; };
+    std::vector<double> values;
+    values.reserve(4096);
+    for (int i = 0; i < 4096; ++i) {
+        float value = 0.0f;
+        switch (i % 8) {
+            case 0:
+            case 1:
+            case 2:
+                value = static_cast<float>(-100.0 + 200.0 * unit());
+                break;
+            case 3:
+            case 4:
+                value = static_cast<float>(-1.0 + 2.0 * unit());
+                break;
+            case 5:
+            case 6:
+                value = static_cast<float>(256.0 * unit());
+                break;
+            default:
+                value = (i & 8) != 0 ? -0.0f : 0.0f;
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+void BM_FormatFixed(benchmark::State& state) {
+    const std::vector<double> values = ModelValues();
+    char text[kesh::kMaxFixedChars + 10];
+    for (auto _ : state) {
+        for (double value : values) {
+            benchmark::DoNotOptimize(kesh::FormatFixed(text, value, 10, 6));
+            benchmark::ClobberMemory();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+}
+BENCHMARK(BM_FormatFixed);
+
+void BM_Snprintf(benchmark::State& state) {
+    std::setlocale(LC_ALL, "C");
+    const std::vector<double> values = ModelValues();
+    char text[kesh::kMaxFixedChars + 10];
+    for (auto _ : state) {
+        for (double value : values) {
+            benchmark::DoNotOptimize(std::snprintf(text, sizeof text, "%10.6f", value));
+            benchmark::ClobberMemory();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+}
+BENCHMARK(BM_Snprintf);
+
+}  // namespace
+
+BENCHMARK_MAIN();
