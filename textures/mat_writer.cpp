@@ -29,28 +29,28 @@ int64_t PixelsHeld(const Texture& texture) {
     return static_cast<int64_t>(IsTrueColour(texture) ? size / 4 : size);
 }
 
+// How many of the `count` pixels from pixel `first` on the buffer holds.
+size_t PresentIn(const Texture& texture, int64_t first, size_t count) {
+    int64_t held = PixelsHeld(texture);
+    if (first >= held) return 0;
+    return static_cast<size_t>(std::min<int64_t>(held - first, static_cast<int64_t>(count)));
+}
+
 // Fills `out` with image bytes first .. first + out.size() - 1.
 void FillIndexed(const Texture& texture, const std::array<uint8_t, 256>& remapTable, int64_t first,
                  std::span<uint8_t> out) {
-    int64_t held = PixelsHeld(texture);
-    size_t present = first >= held ? 0
-                                   : static_cast<size_t>(std::min<int64_t>(
-                                         held - first, static_cast<int64_t>(out.size())));
-    const uint8_t* source = texture.pixels.data() + first;
-    for (size_t k = 0; k < present; ++k)
-        out[k] = remapTable[source[k]];
+    size_t present = PresentIn(texture, first, out.size());
+    for (size_t k = 0; k < present; ++k) {
+        out[k] = remapTable[texture.pixels[static_cast<size_t>(first) + k]];
+    }
     std::fill(out.begin() + present, out.end(), remapTable[0]);
 }
 
 void FillTrueColour(const Texture& texture, NearestColourCache& cache, int64_t first,
                     std::span<uint8_t> out) {
-    int64_t held = PixelsHeld(texture);
-    size_t present = first >= held ? 0
-                                   : static_cast<size_t>(std::min<int64_t>(
-                                         held - first, static_cast<int64_t>(out.size())));
-    const uint8_t* source = texture.pixels.data() + 4 * first;
+    size_t present = PresentIn(texture, first, out.size());
     for (size_t k = 0; k < present; ++k) {
-        const uint8_t* bgra = source + 4 * k;
+        const uint8_t* bgra = texture.pixels.data() + 4 * (static_cast<size_t>(first) + k);
         out[k] = cache.Find(bgra[2], bgra[1], bgra[0]);
     }
     if (present < out.size()) std::fill(out.begin() + present, out.end(), cache.Find(0, 0, 0));
