@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "support/opt_builder.h"
 #include "support/scratch_dir.h"
+#include "support/test_models.h"
 
 namespace kesh {
 namespace {
@@ -21,7 +21,7 @@ struct Result {
 
 // Runs kesh-convert with `arguments` (already quoted for the shell), standard error not a
 // terminal, and returns its exit status and output.
-Result Run(const std::string& arguments, const std::string& workDir = ".") {
+Result RunKesh(const std::string& arguments, const std::string& workDir = ".") {
     const std::string command =
         "cd '" + workDir + "' && '" KESH_CONVERT_PATH "' " + arguments + " 2>&1 </dev/null";
     Result result;
@@ -43,7 +43,7 @@ std::string Quote(const std::string& path) {
 TEST(KeshConvert, ConvertsQuietlyNextToTheInput) {
     ScratchDir dir;
     test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
-    const Result r = Run(Quote(dir / "ship.opt"));
+    const Result r = RunKesh(Quote(dir / "ship.opt"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.output, "");
     EXPECT_TRUE(test::FileExists(dir / "ship.3do"));
@@ -53,8 +53,8 @@ TEST(KeshConvert, NamesEachFailedFileAndExitsWithOne) {
     ScratchDir dir;
     test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
     test::WriteFileBytes(dir / "empty.opt", {});
-    const Result r = Run(Quote(dir / "missing.opt") + " " + Quote(dir / "empty.opt") + " " +
-                         Quote(dir / "ship.opt"));
+    const Result r = RunKesh(Quote(dir / "missing.opt") + " " + Quote(dir / "empty.opt") + " " +
+                             Quote(dir / "ship.opt"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(
         r.output.find(dir / "missing.opt" + ": cannot open input: No such file or directory\n"),
@@ -68,13 +68,13 @@ TEST(KeshConvert, NamesEachFailedFileAndExitsWithOne) {
 }
 
 TEST(KeshConvert, RejectsBadUsageWithTwo) {
-    EXPECT_EQ(Run("").status, 2);
-    EXPECT_EQ(Run("--group purple x.opt").status, 2);
-    EXPECT_EQ(Run("--no-such-option x.opt").status, 2);
-    const Result help = Run("--help");
+    EXPECT_EQ(RunKesh("").status, 2);
+    EXPECT_EQ(RunKesh("--group purple x.opt").status, 2);
+    EXPECT_EQ(RunKesh("--no-such-option x.opt").status, 2);
+    const Result help = RunKesh("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--max-geo"), std::string::npos);
-    const Result version = Run("--version");
+    const Result version = RunKesh("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.output.find("1.0"), std::string::npos);
 }
@@ -83,7 +83,8 @@ TEST(KeshConvert, AcceptsGroupsByNameAndNumber) {
     ScratchDir dir;
     test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
     for (const char* group : {"red", "Gold", "2", "green"}) {
-        EXPECT_EQ(Run(std::string("--group ") + group + " " + Quote(dir / "ship.opt")).status, 0)
+        EXPECT_EQ(RunKesh(std::string("--group ") + group + " " + Quote(dir / "ship.opt")).status,
+                  0)
             << group;
     }
 }
@@ -91,7 +92,7 @@ TEST(KeshConvert, AcceptsGroupsByNameAndNumber) {
 TEST(KeshConvert, WarnsAboutAMissingColourMapAndStillWritesTheMats) {
     ScratchDir dir;
     test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
-    const Result r = Run("--textures --colour-map nowhere.cmp ship.opt", dir.path());
+    const Result r = RunKesh("--textures --colour-map nowhere.cmp ship.opt", dir.path());
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("warning: colour map nowhere.cmp: cannot open input"),
               std::string::npos)
@@ -102,7 +103,7 @@ TEST(KeshConvert, WarnsAboutAMissingColourMapAndStillWritesTheMats) {
 TEST(KeshConvert, WarnsAboutEngineLimitsWithoutFailing) {
     ScratchDir dir;
     test::WriteFileBytes(dir / "big.opt", test::GridOpt(1, 600));
-    const Result r = Run(Quote(dir / "big.opt"));
+    const Result r = RunKesh(Quote(dir / "big.opt"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find(dir / "big.opt" + ": warning: geometry set 0, mesh 0: "),
               std::string::npos)
