@@ -11,13 +11,14 @@
 
 namespace kesh {
 
-// Longest text FormatFixed can produce for decimals <= 6: the sign, 309 integer digits, the
-// point and the decimals, with room to spare.
+// Longest text FormatFixed can produce before padding: the sign, 309 integer digits, the
+// point and up to 9 decimals, with room to spare.
 inline constexpr size_t kMaxFixedChars = 328;
 
-// Writes `value` with `decimals` decimals (0 to 9), right-aligned with blanks to `width`
-// columns (the text grows when longer), into `out`, which must hold kMaxFixedChars + width
-// characters. Returns the number of characters written; no terminator is added.
+// Writes `value` with `decimals` decimals (clamped to 0..9; no point for 0), right-aligned
+// with blanks to `width` columns (none when width <= 0; the text grows when longer), into
+// `out`, which must hold kMaxFixedChars + width characters. Returns the number of characters
+// written; no terminator is added. Allocates nothing.
 size_t FormatFixed(char* out, double value, int width, int decimals);
 
 // The same, as a string.
