@@ -2,6 +2,7 @@
 // it is; a front end warns so the user learns before loading it in the game.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +11,8 @@
 namespace kesh {
 
 struct OptModel;
+struct OptMesh;
+struct Vec3;
 
 inline constexpr int kMaxEngineVertices = 512;         // per mesh
 inline constexpr int kMaxEngineTextureVertices = 768;  // per mesh
@@ -41,6 +44,15 @@ struct LimitWarning {
 // one warning per exceeded limit, per geometry set and mesh where it applies.
 std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, std::string_view outputPath,
                                             int32_t maxGeo);
+
+// Length in bytes, CR LF included, of the longest line that Write3DO writes for `mesh` in a
+// geometry-set block: its radius, vertex, texture-vertex, vertex-normal, face and face-normal
+// lines. Only numbers of 999 or more, or of -99 or less, are formatted to find their width.
+int64_t LongestMeshLine(const OptMesh& mesh);
+
+// Length in bytes, CR LF included, of the hierarchy node line of mesh `meshIndex` of the
+// `meshCount` meshes of the first geometry set, placed at `center`.
+int64_t NodeLineBytes(const Vec3& center, size_t meshIndex, size_t meshCount);
 
 // One line of text for a warning, e.g. "geometry set 0, mesh 3: 600 vertices (the engine
 // takes at most 512)".
