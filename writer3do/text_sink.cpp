@@ -1,55 +1,88 @@
 #include "writer3do/text_sink.h"
 
-#include <charconv>
-#include <cstring>
-
-#include "writer3do/fixed_point.h"
+#include <algorithm>
 
 namespace kesh {
 
 namespace {
 
-// Block size of file writes; large enough that the system calls cost nothing noticeable.
-constexpr size_t kBlockBytes = 1 << 20;
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the decimal digits of `value` so that they end at `end`; returns their start.
+char* DigitsBackwards(uint64_t value, char* end) {
+    while (value >= 100) {
+        const size_t pair = static_cast<size_t>(value % 100) * 2;
+        value /= 100;
+        end -= 2;
+        end[0] = kDigitPairs[pair];
+        end[1] = kDigitPairs[pair + 1];
+    }
+    if (value >= 10) {
+        end -= 2;
+        end[0] = kDigitPairs[value * 2];
+        end[1] = kDigitPairs[value * 2 + 1];
+    } else {
+        *--end = static_cast<char>('0' + value);
+    }
+    return end;
+}
+
+uint64_t Magnitude(int64_t value) {
+    return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
 
 }  // namespace
 
 TextSink::TextSink(OutputFile* file) : file_(file) {
-    if (file_ != nullptr) buffer_.reserve(kBlockBytes + 4096);
+    // A file's text passes through one block and its slack; memory text grows from 64 KiB.
+    const size_t capacity = file_ != nullptr ? kBlockBytes + 64 * 1024 : 64 * 1024;
+    storage_ = std::make_unique_for_overwrite<char[]>(capacity);
+    begin_ = cursor_ = storage_.get();
+    end_ = begin_ + capacity;
 }
 
-char* TextSink::Grow(size_t extra) {
-    const size_t size = buffer_.size();
-    buffer_.resize(size + extra);
-    return buffer_.data() + size;
-}
-
-void TextSink::Put(std::string_view text) {
-    buffer_.append(text.data(), text.size());
+void TextSink::MakeRoom(size_t size) {
+    if (file_ != nullptr) {
+        Flush();
+        if (static_cast<size_t>(end_ - cursor_) >= size) return;
+    }
+    const size_t used = static_cast<size_t>(cursor_ - begin_);
+    const size_t capacity = std::max(2 * static_cast<size_t>(end_ - begin_), used + size);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(grown.get(), begin_, used);
+    storage_ = std::move(grown);
+    begin_ = storage_.get();
+    cursor_ = begin_ + used;
+    end_ = begin_ + capacity;
 }
 
 void TextSink::PutInt(int64_t value, int width) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    const size_t length = static_cast<size_t>(result.ptr - digits);
+    char text[24];
+    char* end = text + sizeof text;
+    char* start = DigitsBackwards(Magnitude(value), end);
+    if (value < 0) *--start = '-';
+    const size_t length = static_cast<size_t>(end - start);
     const size_t pad = width > 0 && static_cast<size_t>(width) > length ? width - length : 0;
-    char* out = Grow(pad + length);
+    char* out = Reserve(pad + length);
     std::memset(out, ' ', pad);
-    std::memcpy(out + pad, digits, length);
+    std::memcpy(out + pad, start, length);
+    cursor_ = out + pad + length;
 }
 
 void TextSink::PutIntDigits(int64_t value, int digits) {
     char text[24];
-    const bool negative = value < 0;
-    const uint64_t magnitude =
-        negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    const auto result = std::to_chars(text, text + sizeof text, magnitude);
-    const size_t length = static_cast<size_t>(result.ptr - text);
-    const size_t zeros = static_cast<size_t>(digits) > length ? digits - length : 0;
-    char* out = Grow((negative ? 1 : 0) + zeros + length);
-    if (negative) *out++ = '-';
+    char* end = text + sizeof text;
+    const char* start = DigitsBackwards(Magnitude(value), end);
+    const size_t length = static_cast<size_t>(end - start);
+    const size_t zeros = digits > 0 && static_cast<size_t>(digits) > length ? digits - length : 0;
+    char* out = Reserve(1 + zeros + length);
+    if (value < 0) *out++ = '-';
     std::memset(out, '0', zeros);
-    std::memcpy(out + zeros, text, length);
+    std::memcpy(out + zeros, start, length);
+    cursor_ = out + zeros + length;
 }
 
 void TextSink::PutHex(uint32_t value, int digits) {
@@ -61,28 +94,17 @@ void TextSink::PutHex(uint32_t value, int digits) {
     } while (value != 0);
     while (length < static_cast<size_t>(digits) && length < sizeof text)
         text[length++] = '0';
-    char* out = Grow(length);
+    char* out = Reserve(length);
     for (size_t i = 0; i < length; ++i)
         out[i] = text[length - 1 - i];
-}
-
-void TextSink::PutFixed(double value, int width, int decimals) {
-    const size_t size = buffer_.size();
-    buffer_.resize(size + kMaxFixedChars + static_cast<size_t>(width));
-    const size_t length = FormatFixed(buffer_.data() + size, value, width, decimals);
-    buffer_.resize(size + length);
-}
-
-void TextSink::EndLine() {
-    buffer_.append("\r\n", 2);
-    if (file_ != nullptr && buffer_.size() >= kBlockBytes) Flush();
+    cursor_ = out + length;
 }
 
 StageResult TextSink::Flush() {
     if (file_ == nullptr || !error_.ok()) return error_;
-    if (!buffer_.empty()) {
-        error_ = file_->Write(buffer_.data(), buffer_.size());
-        buffer_.clear();
+    if (cursor_ != begin_) {
+        error_ = file_->Write(begin_, static_cast<size_t>(cursor_ - begin_));
+        cursor_ = begin_;
     }
     return error_;
 }

@@ -1,14 +1,20 @@
 // Assembles text in one large buffer and hands it on in big blocks: to an output file when
 // one is given, else kept in memory. Every conversion is locale-independent.
+//
+// The per-value operations are inline and write straight into the buffer: the 3DO text of a
+// large model is tens of megabytes, and its cost is the cost of these few functions.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/output_file.h"
 #include "core/result.h"
+#include "writer3do/fixed_point.h"
 
 namespace kesh {
 
@@ -18,8 +24,16 @@ class TextSink {
     // the whole text stays in memory (see TakeText).
     explicit TextSink(OutputFile* file = nullptr);
 
-    void Put(std::string_view text);
-    void PutChar(char c) { Put(std::string_view(&c, 1)); }
+    void Put(std::string_view text) {
+        char* out = Reserve(text.size());
+        std::memcpy(out, text.data(), text.size());
+        cursor_ = out + text.size();
+    }
+    void PutChar(char c) {
+        char* out = Reserve(1);
+        *out = c;
+        cursor_ = out + 1;
+    }
     // "%*d": right-aligned in `width` columns, growing when longer.
     void PutInt(int64_t value, int width = 0);
     // "%.Nd": at least `digits` digits, with leading zeros after the sign.
@@ -27,20 +41,39 @@ class TextSink {
     // "%.NX": at least `digits` upper-case hexadecimal digits.
     void PutHex(uint32_t value, int digits);
     // "%W.Df" with the 3DO rounding rule.
-    void PutFixed(double value, int width, int decimals);
-    // CR LF, the line end of every 3DO line.
-    void EndLine();
+    void PutFixed(double value, int width, int decimals) {
+        char* out = Reserve(kMaxFixedChars + static_cast<size_t>(width > 0 ? width : 0));
+        cursor_ = out + FormatFixed(out, value, width, decimals);
+    }
+    // CR LF, the line end of every 3DO line; hands a full block to the file.
+    void EndLine() {
+        char* out = Reserve(2);
+        out[0] = '\r';
+        out[1] = '\n';
+        cursor_ = out + 2;
+        if (file_ != nullptr && static_cast<size_t>(cursor_ - begin_) >= kBlockBytes) Flush();
+    }
 
     // Writes what is buffered; the first write error sticks and is returned from then on.
     StageResult Flush();
     // The text of an in-memory sink.
-    std::string TakeText() { return std::move(buffer_); }
+    std::string TakeText() { return std::string(begin_, cursor_); }
 
   private:
-    char* Grow(size_t extra);
+    static constexpr size_t kBlockBytes = 1 << 20;
+
+    // Room for `size` more bytes at the cursor.
+    char* Reserve(size_t size) {
+        if (static_cast<size_t>(end_ - cursor_) < size) MakeRoom(size);
+        return cursor_;
+    }
+    void MakeRoom(size_t size);
 
     OutputFile* file_;
-    std::string buffer_;
+    std::unique_ptr<char[]> storage_;
+    char* begin_ = nullptr;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
     StageResult error_;
 };
 
