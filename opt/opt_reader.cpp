@@ -71,7 +71,8 @@ class TreeReader {
         : model_(model),
           cursor_(bytes, ReadBudget(bytes.size())),
           lodBudget_(LodBudget(bytes.size())),
-          nodesLeft_(NodeBudget(bytes.size())) {}
+          nodesLeft_(NodeBudget(bytes.size())),
+          textureBudget_(TextureBudget(bytes.size())) {}
 
     StageResult Load() {
         ReadTopLevelTable();
@@ -314,6 +315,10 @@ class TreeReader {
     }
 
     void ReadTexture(OptNode& node) {
+        if (model_.textures.size() >= textureBudget_) {
+            boundHit_ = true;
+            return;
+        }
         cursor_.Seek(static_cast<int64_t>(node.fileOffset) + 20);
         const int32_t payload = cursor_.ReadInt32();
         const int32_t position = PositionOf(payload, model_.offsetBase);
@@ -347,6 +352,7 @@ class TreeReader {
     ByteCursor cursor_;
     uint64_t lodBudget_;
     uint64_t nodesLeft_;
+    uint64_t textureBudget_;
     std::vector<int32_t> pixelByteCounts_;  // the word at P+12 of each texture
     bool boundHit_ = false;
 };

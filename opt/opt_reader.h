@@ -15,6 +15,8 @@
 //   share nodes therefore cannot multiply the work.
 // - At most NodeBudget(file size) nodes are created (each costs far more memory than the
 //   4-byte entry that lists it); when they are spent, reading stops.
+// - At most TextureBudget(file size) textures are kept (each becomes a MAT file, with a colour
+//   search of its palette); a texture node beyond them has no texture (textureIndex -1).
 // - lodCount is raised to a face's lod + 1 only while (lod + 1) x meshes stays within
 //   LodBudget(file size); faces above keep their lod and fall in no LOD list.
 // - Pixel reads are clamped to the bytes the file holds (the texture keeps what was there)
@@ -58,6 +60,12 @@ inline constexpr uint64_t ReadBudget(size_t fileSize) {
 // empty slots.
 inline constexpr uint64_t NodeBudget(size_t fileSize) {
     return fileSize / 16 + 4096;
+}
+
+// Most textures the reader keeps for a file of `fileSize` bytes. A texture of a sound file
+// has its own palette block of at least 4096 bytes, so this leaves a fourfold margin.
+inline constexpr uint64_t TextureBudget(size_t fileSize) {
+    return fileSize / 1024 + 64;
 }
 
 // Largest lodCount x meshes product the reader lets a file of `fileSize` bytes ask for.
