@@ -268,6 +268,20 @@ TEST_F(MatWriterTest, ImpossibleSizesWriteTheHeaderAlone) {
     EXPECT_EQ(ReadFileBytes("ship_00004.mat"), ExpectedHeader(5000, 5000));
 }
 
+TEST_F(MatWriterTest, PaddingOfAllTexturesTogetherStaysWithinOneImagesLimit) {
+    OptModel model;
+    model.textures.push_back(RampTexture(4096, 4096, {1, 2, 3}));  // all but 3 of the limit
+    model.textures.push_back(RampTexture(2, 2, {1, 2, 3}));        // 1 missing: still padded
+    model.textures.push_back(RampTexture(4, 4, {}));               // 16 missing: header alone
+    model.textures.push_back(RampTexture(2, 2, {1, 2, 3, 4}));     // whole: written in full
+    EXPECT_TRUE(model.WriteMATs(map, "ship.3do").empty());
+
+    EXPECT_EQ(ReadFileBytes("ship_00000.mat").size(), 140u + 4096 * 4096);
+    EXPECT_EQ(ReadFileBytes("ship_00001.mat").size(), 144u);
+    EXPECT_EQ(ReadFileBytes("ship_00002.mat"), ExpectedHeader(4, 4));
+    EXPECT_EQ(ReadFileBytes("ship_00003.mat").size(), 144u);
+}
+
 TEST(MatImagePixels, PadsShortImagesOnlyUpToTheLimit) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     EXPECT_EQ(MatImageBytes(1, kMax - 140), kMax - 140);

@@ -57,7 +57,7 @@ void FillTrueColour(const Texture& texture, NearestColourCache& cache, int64_t f
 }
 
 StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const std::string& name,
-                     std::optional<NearestColourCache>& cache) {
+                     int64_t imageBytes, std::optional<NearestColourCache>& cache) {
     std::array<uint8_t, 256> remapTable{};
     if (IsTrueColour(texture)) {
         if (!cache) cache.emplace(colourMap);
@@ -68,7 +68,6 @@ StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const s
     OutputFile file;
     if (StageResult opened = file.Open(name); !opened) return opened;
 
-    int64_t imageBytes = MatImagePixels(texture);
     std::array<uint8_t, kMatHeaderBytes> header = MatHeader(texture.width, texture.height);
     int64_t total = static_cast<int64_t>(kMatHeaderBytes) + imageBytes;
     std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(total, kBlockBytes)));
@@ -107,10 +106,20 @@ std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
     std::string_view baseName = OutputBaseName(outputPath ? outputPath : "");
     // Shared by all 32-bit textures: the colour map does not change between them.
     std::optional<NearestColourCache> cache;
+    // Missing pixels padded so far may not exceed one image's limit for the whole model: a
+    // file can list one short texture thousands of times.
+    int64_t paddingLeft = kMaxPaddedImagePixels;
     for (size_t i = 0; i < textures.size(); ++i) {
         // Bare names: the files land in the current directory.
         std::string name = MaterialName(baseName, static_cast<int32_t>(i));
-        StageResult result = WriteMat(textures[i], colourMap, name, cache);
+        int64_t imageBytes = MatImagePixels(textures[i]);
+        int64_t missing = std::max<int64_t>(0, imageBytes - PixelsHeld(textures[i]));
+        if (missing > paddingLeft) {
+            imageBytes = 0;
+        } else {
+            paddingLeft -= missing;
+        }
+        StageResult result = WriteMat(textures[i], colourMap, name, imageBytes, cache);
         if (!result) failures.push_back({name, result});
     }
     return failures;

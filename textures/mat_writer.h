@@ -13,6 +13,9 @@
 //   is its 140-byte header alone, with width and height as stored.
 // - Fewer pixels than the image needs and an image of more than kMaxPaddedImagePixels: the
 //   header alone too, so a few bytes of hostile input never become gigabytes of padding.
+// - The textures of one model together are padded by at most kMaxPaddedImagePixels pixels:
+//   a texture whose missing pixels exceed what is left of that is written as its header
+//   alone, so a file that lists one short texture many times cannot multiply the padding.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +26,8 @@ namespace kesh {
 
 inline constexpr int64_t kMaxPaddedImagePixels = int64_t{1} << 24;
 
-// The number of image bytes (pixels) in the MAT of `texture`; 0 for a header-only file.
+// The number of image bytes (pixels) in the MAT of `texture` on its own; 0 for a header-only
+// file. (WriteMATs may still write a header alone, to keep the model's padding limit.)
 int64_t MatImagePixels(const Texture& texture);
 
 }  // namespace kesh
