@@ -239,7 +239,7 @@ TEST(LongestMeshLine, MatchesTheWrittenTextForRandomMagnitudes) {
                     n = Vec3{value(), value(), value()};
                 OptFace& face = mesh.faces[0];
                 face.normal = Vec3{value(), value(), value()};
-                face.textureIndex = static_cast<int32_t>(random()) - (1 << 30);
+                face.textureIndex = static_cast<int32_t>(random() % (1u << 31)) - (1 << 30);
                 face.vertexCount = static_cast<int32_t>(random() % 6);
                 for (int k = 0; k < 4; ++k) {
                     face.vertexIndex[k] = static_cast<int32_t>(random());
