@@ -1,6 +1,7 @@
 #include "hostile_models.h"
 
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "support/opt_builder.h"
@@ -61,10 +62,10 @@ std::vector<uint8_t> WildFaceIndices() {
                          FaceGroup({Group({Faces(faces).WithPayloadCount(kMaxInt)})})})});
 }
 
-// Groups nested 3000 deep, faces at the bottom.
+// Groups nested 500 deep (far below the reader's depth limit), faces at the bottom.
 std::vector<uint8_t> DeepChain() {
     NodeSpec node = Faces({Tri(0, 1, 2)});
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 500; ++i)
         node = Around(std::move(node));
     return Build({Group({Vertices(kTriangle), std::move(node)})});
 }
@@ -171,21 +172,57 @@ std::vector<uint8_t> ImpossibleTextureSizes() {
 
 }  // namespace
 
+namespace {
+
+struct Maker {
+    const char* name;
+    std::vector<uint8_t> (*make)();
+    bool damaged;
+};
+
+std::vector<uint8_t> LodBeyondBudget() {
+    return FarLod(240000, 0);
+}
+std::vector<uint8_t> LodWithinBudget() {
+    return FarLod(50000, 65000);
+}
+
+constexpr Maker kMakers[] = {
+    {"huge_counts", HugeCounts, true},
+    {"wild_face_indices", WildFaceIndices, true},
+    {"deep_chain", DeepChain, true},
+    {"cycles", Cycles, true},
+    {"shared_face_node", SharedFaceNode, true},
+    {"doubling_dag", DoublingDag, true},
+    {"quadrillions_of_children", QuadrillionsOfChildren, true},
+    {"lod_beyond_budget", LodBeyondBudget, true},
+    {"lod_within_budget", LodWithinBudget, false},
+    {"many_top_level_entries", ManyTopLevelEntries, true},
+    {"empty_top_level", EmptyTopLevel, true},
+    {"shared_huge_texture", SharedHugeTexture, true},
+    {"impossible_texture_sizes", ImpossibleTextureSizes, true},
+};
+
+}  // namespace
+
+std::vector<std::string> HostileCaseNames() {
+    std::vector<std::string> names;
+    for (const Maker& maker : kMakers)
+        names.push_back(maker.name);
+    return names;
+}
+
+HostileCase MakeHostileCase(const std::string& name) {
+    for (const Maker& maker : kMakers) {
+        if (name == maker.name) return {maker.name, maker.make(), maker.damaged};
+    }
+    throw std::invalid_argument("no hostile case named " + name);
+}
+
 std::vector<HostileCase> HostileCases() {
     std::vector<HostileCase> cases;
-    cases.push_back({"huge_counts", HugeCounts()});
-    cases.push_back({"wild_face_indices", WildFaceIndices()});
-    cases.push_back({"deep_chain", DeepChain()});
-    cases.push_back({"cycles", Cycles()});
-    cases.push_back({"shared_face_node", SharedFaceNode()});
-    cases.push_back({"doubling_dag", DoublingDag()});
-    cases.push_back({"quadrillions_of_children", QuadrillionsOfChildren()});
-    cases.push_back({"lod_beyond_budget", FarLod(240000, 0)});
-    cases.push_back({"lod_within_budget", FarLod(50000, 65000), false});
-    cases.push_back({"many_top_level_entries", ManyTopLevelEntries()});
-    cases.push_back({"empty_top_level", EmptyTopLevel()});
-    cases.push_back({"shared_huge_texture", SharedHugeTexture()});
-    cases.push_back({"impossible_texture_sizes", ImpossibleTextureSizes()});
+    for (const Maker& maker : kMakers)
+        cases.push_back({maker.name, maker.make(), maker.damaged});
     return cases;
 }
 

@@ -19,7 +19,14 @@ struct HostileCase {
     bool damaged = true;  // whether the reader must report the load as damaged
 };
 
-// Every case, each at most kHostileMaxBytes long. The output is the same on every call.
+// The names of the cases, in a fixed order.
+std::vector<std::string> HostileCaseNames();
+
+// The case of that name (std::invalid_argument for an unknown name), at most
+// kHostileMaxBytes long. The output is the same on every call.
+HostileCase MakeHostileCase(const std::string& name);
+
+// Every case, in the order of HostileCaseNames.
 std::vector<HostileCase> HostileCases();
 
 }  // namespace kesh::test
