@@ -100,10 +100,10 @@ std::vector<uint8_t> MakeLargeOpt(const LargeModelShape& shape) {
         }
         meshes.push_back(Group({Vertices(points), TexCoords(uvs), FaceGroup(lodGroups)}));
     }
-    OptSpec spec;
-    spec.nodes = std::move(meshes);
-    spec.offsetBase = 0x2000;
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = std::move(meshes);
+    layout.offsetBase = 0x2000;
+    return BuildOpt(layout).bytes;
 }
 
 }  // namespace kesh::bench

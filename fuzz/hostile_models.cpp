@@ -16,10 +16,10 @@ constexpr int32_t kMinInt = std::numeric_limits<int32_t>::min();
 const std::vector<Vec3> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
 
 std::vector<uint8_t> Build(std::vector<NodeSpec> nodes) {
-    OptSpec spec;
-    spec.nodes = std::move(nodes);
-    spec.offsetBase = 0x1000;
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = std::move(nodes);
+    layout.offsetBase = 0x1000;
+    return BuildOpt(layout).bytes;
 }
 
 // `count` vertices, to fill a file up to the size a case needs.
@@ -40,15 +40,15 @@ std::vector<NodeSpec> Links(size_t count, const std::string& label) {
 
 // Counts of 2^31 - 1 everywhere: top-level nodes, children, vertices, faces.
 std::vector<uint8_t> HugeCounts() {
-    OptSpec spec;
-    spec.nodeCount = kMaxInt;
-    spec.nodes = {Group({
+    OptSpec layout;
+    layout.nodeCount = kMaxInt;
+    layout.nodes = {Group({
         Filler(80000).WithPayloadCount(kMaxInt),
         FaceGroup(
             {Group({Faces({Tri(0, 1, 2)}).WithPayloadCount(kMaxInt)}).WithChildCount(kMaxInt)}),
         TexCoords({{0, 0}}).WithPayloadCount(kMaxInt),
     })};
-    return BuildOpt(spec).bytes;
+    return BuildOpt(layout).bytes;
 }
 
 // 13000 faces with indices far outside every list, behind a face count of 2^31 - 1.

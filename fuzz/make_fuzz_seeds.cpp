@@ -75,10 +75,10 @@ std::vector<uint8_t> TwoLodShip() {
         TexCoords({{0.5f, 0.5f}}),
         FaceGroup({Group({TextureRef("Tex00000"), Faces({Tri(0, 1, 2)})})}),
     });
-    OptSpec spec;
-    spec.offsetBase = 0x00ED0000;
-    spec.nodes = {hull, wing};
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.offsetBase = 0x00ED0000;
+    layout.nodes = {hull, wing};
+    return BuildOpt(layout).bytes;
 }
 
 // An empty slot, a node of an unknown type with children and a 32-bit texture.
@@ -89,10 +89,10 @@ std::vector<uint8_t> OddNodes() {
         NodeOfType(22, {Vertices({{9, 9, 9}})}),
         FaceGroup({Group({TrueColourTexture(), Faces({Quad(0, 1, 2, 3, {0, 1, 2, 3})})})}),
     });
-    OptSpec spec;
-    spec.offsetBase = 0x100;
-    spec.nodes = {EmptySlot(), mesh};
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.offsetBase = 0x100;
+    layout.nodes = {EmptySlot(), mesh};
+    return BuildOpt(layout).bytes;
 }
 
 // A face group that lists itself again (a cycle), and a node shared by two tables.
@@ -102,9 +102,9 @@ std::vector<uint8_t> CycleAndShare() {
         Vertices(kSquare),
         FaceGroup({Group({faces, LinkTo("faces")}), LinkTo("lods")}).Named("lods"),
     });
-    OptSpec spec;
-    spec.nodes = {mesh, LinkTo("faces")};
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = {mesh, LinkTo("faces")};
+    return BuildOpt(layout).bytes;
 }
 
 // Faces whose indices point outside their lists, and counts that promise more than there is.
@@ -115,9 +115,9 @@ std::vector<uint8_t> LyingCounts() {
         FaceGroup({Group(
             {Faces({Quad(0, 7, -3, 1, {5, -1, 0, 2}), Tri(1, 0, 1)}).WithPayloadCount(2000000)})}),
     });
-    OptSpec spec;
-    spec.nodes = {mesh};
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = {mesh};
+    return BuildOpt(layout).bytes;
 }
 
 // A texture that claims a large image it does not hold, and a negative one.
@@ -135,9 +135,9 @@ std::vector<uint8_t> ClaimedTextures() {
         FaceGroup({Group({TextureNode(huge), Faces({Tri(0, 1, 2)})}),
                    Group({TextureNode(negative), Faces({Tri(1, 2, 3)})})}),
     });
-    OptSpec spec;
-    spec.nodes = {mesh};
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = {mesh};
+    return BuildOpt(layout).bytes;
 }
 
 std::vector<uint8_t> Prefix(std::vector<uint8_t> bytes, size_t size) {

@@ -315,12 +315,12 @@ TEST(OptTextureRef, NumberNamingNoTextureLeavesFacesUntextured) {
 }
 
 TEST(OptTexture, RecordHoldsPositionsSizeAndPixels) {
-    TextureSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
+    TextureSpec layout;
+    layout.width = 4;
+    layout.height = 2;
+    layout.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
     const BuiltOpt opt =
-        BuildOpt({.nodes = {Group({TextureNode(spec).Named("t")})}, .offsetBase = 0x2000});
+        BuildOpt({.nodes = {Group({TextureNode(layout).Named("t")})}, .offsetBase = 0x2000});
     Loaded loaded(opt.bytes);
     ASSERT_EQ(loaded.model.textures.size(), 1u);
     const Texture& texture = loaded.model.textures[0];
@@ -331,30 +331,30 @@ TEST(OptTexture, RecordHoldsPositionsSizeAndPixels) {
     EXPECT_EQ(texture.height, 2);
     EXPECT_EQ(texture.dataSize, 8);
     EXPECT_EQ(texture.bytesPerPixel, 1);
-    EXPECT_EQ(texture.pixels, spec.pixels);
+    EXPECT_EQ(texture.pixels, layout.pixels);
     EXPECT_FALSE(loaded.result.damaged);
 }
 
 TEST(OptTexture, MipMapsBeyondTheTopImageAreReadWithIt) {
-    TextureSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.pixels = {1, 2, 3, 4, 9};  // a 2x2 image and its 1x1 mip-map
-    Loaded loaded(BuildOpt({.nodes = {TextureNode(spec)}}).bytes);
+    TextureSpec layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.pixels = {1, 2, 3, 4, 9};  // a 2x2 image and its 1x1 mip-map
+    Loaded loaded(BuildOpt({.nodes = {TextureNode(layout)}}).bytes);
     EXPECT_EQ(loaded.model.textures[0].dataSize, 5);
-    EXPECT_EQ(loaded.model.textures[0].pixels, spec.pixels);
+    EXPECT_EQ(loaded.model.textures[0].pixels, layout.pixels);
 }
 
 TEST(OptTexture, PaletteColoursKeepTheirTopBits) {
-    TextureSpec spec;
+    TextureSpec layout;
     std::vector<uint16_t> colours(256, 0);
     colours[0] = 0xFFFF;
     colours[1] = 0xF800;
     colours[2] = 0x07E0;
     colours[3] = 0x001F;
     colours[4] = 0x0821;  // the lowest bit of each component
-    spec.AllPalettes(colours);
-    Loaded loaded(BuildOpt({.nodes = {TextureNode(spec)}}).bytes);
+    layout.AllPalettes(colours);
+    Loaded loaded(BuildOpt({.nodes = {TextureNode(layout)}}).bytes);
     const auto& p = loaded.model.textures[0].palette;
     const std::vector<uint8_t> first(p.begin(), p.begin() + 15);
     EXPECT_EQ(first,
@@ -363,11 +363,11 @@ TEST(OptTexture, PaletteColoursKeepTheirTopBits) {
 }
 
 TEST(OptTexture, PaletteOffsetChoosesTheEighthOrSixteenthPalette) {
-    TextureSpec spec;
+    TextureSpec layout;
     for (int index = 0; index < kPalettesPerBlock; ++index) {
-        spec.Palette(index, std::vector<uint16_t>(256, Rgb565(index * 8, 0, 0)));
+        layout.Palette(index, std::vector<uint16_t>(256, Rgb565(index * 8, 0, 0)));
     }
-    const BuiltOpt opt = BuildOpt({.nodes = {TextureNode(spec)}, .offsetBase = 0x100});
+    const BuiltOpt opt = BuildOpt({.nodes = {TextureNode(layout)}, .offsetBase = 0x100});
     Loaded xwa(opt.bytes, 0, kXwaPaletteOffset);
     EXPECT_EQ(xwa.model.textures[0].palette[0], 7 * 8);
     EXPECT_EQ(xwa.model.textures[0].palette[3 * 255], 7 * 8);

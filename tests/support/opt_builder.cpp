@@ -14,7 +14,7 @@ constexpr size_t kNodeHeaderBytes = 24;
 
 class Writer {
   public:
-    explicit Writer(const OptSpec& spec) : spec_(spec) { built_.offsetBase = spec.offsetBase; }
+    explicit Writer(const OptSpec& layout) : spec_(layout) { built_.offsetBase = layout.offsetBase; }
 
     BuiltOpt Build() {
         std::vector<uint8_t>& out = built_.bytes;
@@ -328,8 +328,8 @@ std::vector<uint8_t> BuiltOpt::Prefix(size_t size) const {
     return std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::min(size, bytes.size()));
 }
 
-BuiltOpt BuildOpt(const OptSpec& spec) {
-    return Writer(spec).Build();
+BuiltOpt BuildOpt(const OptSpec& layout) {
+    return Writer(layout).Build();
 }
 
 }  // namespace kesh::test

@@ -154,6 +154,6 @@ struct BuiltOpt {
     std::vector<uint8_t> Prefix(size_t size) const;
 };
 
-BuiltOpt BuildOpt(const OptSpec& spec);
+BuiltOpt BuildOpt(const OptSpec& layout);
 
 }  // namespace kesh::test

@@ -23,10 +23,10 @@ std::vector<uint8_t> SmallShipOpt() {
             Faces({Quad(0, 1, 2, 3, {0, 1, 2, 3}), Tri(0, 2, 3, {0, 2, 3})}),
         })}),
     });
-    OptSpec spec;
-    spec.nodes = {mesh};
-    spec.offsetBase = 0x1000;
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = {mesh};
+    layout.offsetBase = 0x1000;
+    return BuildOpt(layout).bytes;
 }
 
 std::vector<uint8_t> GridOpt(int meshes, int quadsPerMesh) {
@@ -44,9 +44,9 @@ std::vector<uint8_t> GridOpt(int meshes, int quadsPerMesh) {
         nodes.push_back(
             Group({Vertices(points), TexCoords({{0, 0}}), FaceGroup({Group({Faces(faces)})})}));
     }
-    OptSpec spec;
-    spec.nodes = nodes;
-    return BuildOpt(spec).bytes;
+    OptSpec layout;
+    layout.nodes = nodes;
+    return BuildOpt(layout).bytes;
 }
 
 }  // namespace kesh::test
