@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/model.h"
+#include "writer3do/decimal_digits.h"
 #include "writer3do/fixed_point.h"
 #include "writer3do/material_name.h"
 #include "writer3do/writer3do.h"
@@ -24,10 +25,9 @@ constexpr int64_t Chars(const char (&)[N]) {
 
 // Columns of "%*d" for `value` in `width`.
 int64_t IntChars(int64_t value, int64_t width) {
-    int64_t digits = 1;
-    for (int64_t rest = value / 10; rest != 0; rest /= 10)
-        ++digits;
-    return std::max(width, digits + (value < 0 ? 1 : 0));
+    const uint64_t magnitude =
+        value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    return std::max(width, int64_t{DecimalDigits(magnitude)} + (value < 0 ? 1 : 0));
 }
 
 // Columns of "%10.6f" for `value`. Every value strictly between -99 and 999 fits the ten

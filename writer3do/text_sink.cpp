@@ -6,30 +6,6 @@ namespace kesh {
 
 namespace {
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Writes the decimal digits of `value` so that they end at `end`; returns their start.
-char* DigitsBackwards(uint64_t value, char* end) {
-    while (value >= 100) {
-        const size_t pair = static_cast<size_t>(value % 100) * 2;
-        value /= 100;
-        end -= 2;
-        end[0] = kDigitPairs[pair];
-        end[1] = kDigitPairs[pair + 1];
-    }
-    if (value >= 10) {
-        end -= 2;
-        end[0] = kDigitPairs[value * 2];
-        end[1] = kDigitPairs[value * 2 + 1];
-    } else {
-        *--end = static_cast<char>('0' + value);
-    }
-    return end;
-}
-
 uint64_t Magnitude(int64_t value) {
     return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
 }
@@ -59,23 +35,10 @@ void TextSink::MakeRoom(size_t size) {
     end_ = begin_ + capacity;
 }
 
-void TextSink::PutInt(int64_t value, int width) {
-    char text[24];
-    char* end = text + sizeof text;
-    char* start = DigitsBackwards(Magnitude(value), end);
-    if (value < 0) *--start = '-';
-    const size_t length = static_cast<size_t>(end - start);
-    const size_t pad = width > 0 && static_cast<size_t>(width) > length ? width - length : 0;
-    char* out = Reserve(pad + length);
-    std::memset(out, ' ', pad);
-    std::memcpy(out + pad, start, length);
-    cursor_ = out + pad + length;
-}
-
 void TextSink::PutIntDigits(int64_t value, int digits) {
     char text[24];
     char* end = text + sizeof text;
-    const char* start = DigitsBackwards(Magnitude(value), end);
+    const char* start = PutDecimalBackward(end, Magnitude(value));
     const size_t length = static_cast<size_t>(end - start);
     const size_t zeros = digits > 0 && static_cast<size_t>(digits) > length ? digits - length : 0;
     char* out = Reserve(1 + zeros + length);

@@ -14,6 +14,7 @@
 
 #include "core/output_file.h"
 #include "core/result.h"
+#include "writer3do/decimal_digits.h"
 #include "writer3do/fixed_point.h"
 
 namespace kesh {
@@ -34,8 +35,25 @@ class TextSink {
         *out = c;
         cursor_ = out + 1;
     }
-    // "%*d": right-aligned in `width` columns, growing when longer.
-    void PutInt(int64_t value, int width = 0);
+    // "%*d": right-aligned in `width` columns, growing when longer. Writes blanks and digits
+    // in place: the digit count is known before anything is written.
+    void PutInt(int64_t value, int width = 0) {
+        const bool negative = value < 0;
+        const uint64_t magnitude =
+            negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+        const size_t length = static_cast<size_t>(DecimalDigits(magnitude)) + (negative ? 1 : 0);
+        const size_t columns =
+            width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) : length;
+        char* out = Reserve(columns < kBlankRun ? kBlankRun : columns);
+        if (columns <= kBlankRun) {
+            std::memset(out, ' ', kBlankRun);  // one fixed-size store instead of a loop
+        } else {
+            std::memset(out, ' ', columns - length);
+        }
+        char* start = PutDecimalBackward(out + columns, magnitude);
+        if (negative) start[-1] = '-';
+        cursor_ = out + columns;
+    }
     // "%.Nd": at least `digits` digits, with leading zeros after the sign.
     void PutIntDigits(int64_t value, int digits);
     // "%.NX": at least `digits` upper-case hexadecimal digits.
@@ -61,6 +79,8 @@ class TextSink {
 
   private:
     static constexpr size_t kBlockBytes = 1 << 20;
+    // Blanks written in one go ahead of a number; wider fields than this are rare.
+    static constexpr size_t kBlankRun = 16;
 
     // Room for `size` more bytes at the cursor.
     char* Reserve(size_t size) {
