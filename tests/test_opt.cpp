@@ -1,14 +1,18 @@
 // The OPT reader on well-formed files: the node tree, the geometry of each mesh, the texture
 // choice of face nodes, levels of detail, texture records with palette and pixels.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "core/model.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
+#include "support/test_models.h"
 #include "test_opt_support.h"
 
 namespace kesh {
@@ -386,6 +390,37 @@ TEST(OptFile, LoadsFromAPathAsFromBytes) {
     EXPECT_FALSE(result.damaged);
     Loaded fromBytes(opt.bytes);
     EXPECT_EQ(Dump(fromFile), Dump(fromBytes.model));
+}
+
+// While a program has the file open for writing, it is read rather than mapped; small and
+// large files (the latter through huge-page memory) load exactly as from their bytes.
+TEST(OptFile, LoadsTheSameWhileAnotherProgramHasItOpenForWriting) {
+    ScratchDir dir;
+    for (const std::vector<uint8_t>& bytes : {SmallShipOpt(), GridOpt(4, 12000)}) {
+        WriteFileBytes(dir / "ship.opt", bytes);
+        const int writer = open((dir / "ship.opt").c_str(), O_WRONLY);
+        ASSERT_GE(writer, 0);
+        OptModel fromFile;
+        const StageResult result = fromFile.LoadOpt((dir / "ship.opt").c_str());
+        close(writer);
+        EXPECT_TRUE(result.ok());
+        EXPECT_FALSE(result.damaged);
+        Loaded fromBytes(bytes);
+        EXPECT_EQ(Dump(fromFile), Dump(fromBytes.model)) << bytes.size() << " bytes";
+    }
+}
+
+// Loading holds the file only while reading it: a program that opens it for writing
+// afterwards is not kept waiting.
+TEST(OptFile, LetsGoOfTheFileOnceRead) {
+    ScratchDir dir;
+    WriteFileBytes(dir / "ship.opt", GridOpt(2, 100));
+    OptModel model;
+    ASSERT_TRUE(model.LoadOpt((dir / "ship.opt").c_str()).ok());
+    const int writer = open((dir / "ship.opt").c_str(), O_WRONLY | O_NONBLOCK | O_TRUNC);
+    EXPECT_GE(writer, 0) << std::strerror(errno);
+    if (writer >= 0) close(writer);
+    EXPECT_FALSE(model.meshes.empty());
 }
 
 TEST(OptFile, MissingFileCannotOpenAndLeavesTheModelAsItWas) {
