@@ -1,4 +1,8 @@
 // Fixed-point formatting of model values: FormatFixed against the C library's "%10.6f".
+//
+//   BM_FormatFixed / BM_Snprintf    coordinates in -100..100, normals, texels, zeros
+//   BM_FormatFixedWide / ...Wide    the same with coordinates in -10000..10000
+//   BM_FormatFixedDoubles           doubles with all 53 mantissa bits in -10000..10000
 #include <benchmark/benchmark.h>
 
 #include <clocale>
@@ -11,9 +15,9 @@
 
 namespace {
 
-// What a model file holds: coordinates in -100..100, normal components in -1..1, texel
+// What a model file holds: coordinates in -range..range, normal components in -1..1, texel
 // coordinates in 0..256 and some zeros, all 32-bit floats widened.
-std::vector<double> ModelValues() {
+std::vector<double> ModelValues(double range) {
     std::mt19937_64 random(7);
     auto unit = [&random] { return static_cast<double>(random() >> 11) * 0x1p-53; };
     std::vector<double> values;
@@ -24,7 +28,7 @@ std::vector<double> ModelValues() {
             case 0:
             case 1:
             case 2:
-                value = static_cast<float>(-100.0 + 200.0 * unit());
+                value = static_cast<float>(range * (-1.0 + 2.0 * unit()));
                 break;
             case 3:
             case 4:
@@ -42,8 +46,17 @@ std::vector<double> ModelValues() {
     return values;
 }
 
-void BM_FormatFixed(benchmark::State& state) {
-    const std::vector<double> values = ModelValues();
+// Doubles that no float widens to: the 128-bit path.
+std::vector<double> FullDoubles() {
+    std::mt19937_64 random(11);
+    std::vector<double> values;
+    values.reserve(4096);
+    for (int i = 0; i < 4096; ++i)
+        values.push_back(static_cast<double>(random() >> 11) * 0x1p-53 * 20000.0 - 10000.0);
+    return values;
+}
+
+void FormatAll(benchmark::State& state, const std::vector<double>& values) {
     char text[kesh::kMaxFixedChars + 10];
     for (auto _ : state) {
         for (double value : values) {
@@ -53,11 +66,9 @@ void BM_FormatFixed(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
 }
-BENCHMARK(BM_FormatFixed);
 
-void BM_Snprintf(benchmark::State& state) {
+void PrintAll(benchmark::State& state, const std::vector<double>& values) {
     std::setlocale(LC_ALL, "C");
-    const std::vector<double> values = ModelValues();
     char text[kesh::kMaxFixedChars + 10];
     for (auto _ : state) {
         for (double value : values) {
@@ -67,7 +78,36 @@ void BM_Snprintf(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
 }
+
+void BM_FormatFixed(benchmark::State& state) {
+    FormatAll(state, ModelValues(100.0));
+}
+BENCHMARK(BM_FormatFixed);
+
+void BM_Snprintf(benchmark::State& state) {
+    PrintAll(state, ModelValues(100.0));
+}
 BENCHMARK(BM_Snprintf);
+
+void BM_FormatFixedWide(benchmark::State& state) {
+    FormatAll(state, ModelValues(10000.0));
+}
+BENCHMARK(BM_FormatFixedWide);
+
+void BM_SnprintfWide(benchmark::State& state) {
+    PrintAll(state, ModelValues(10000.0));
+}
+BENCHMARK(BM_SnprintfWide);
+
+void BM_FormatFixedDoubles(benchmark::State& state) {
+    FormatAll(state, FullDoubles());
+}
+BENCHMARK(BM_FormatFixedDoubles);
+
+void BM_SnprintfDoubles(benchmark::State& state) {
+    PrintAll(state, FullDoubles());
+}
+BENCHMARK(BM_SnprintfDoubles);
 
 }  // namespace
 
