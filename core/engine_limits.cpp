@@ -101,7 +101,7 @@ int64_t NodeLineBytes(const Vec3& center, size_t meshIndex, size_t meshCount) {
 }
 
 std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, std::string_view outputPath,
-                                            int32_t maxGeo) {
+                                            int32_t maxGeo, const MeshLineLengths* measuredLines) {
     std::vector<LimitWarning> warnings;
     // Write3DO writes no file for a model whose first set holds no mesh.
     if (model.lodMeshes.empty() || model.lodMeshes[0].empty()) return warnings;
@@ -135,7 +135,8 @@ std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, std::string_v
                 for (const OptFace& face : mesh.faces)
                     corners = std::max(corners, face.vertexCount);
                 Warn(warnings, LimitKind::FaceVertices, g, index, corners, kMaxEngineFaceVertices);
-                longest = LongestMeshLine(mesh);
+                longest = measuredLines != nullptr ? (*measuredLines)[static_cast<size_t>(g)][j]
+                                                   : LongestMeshLine(mesh);
             }
             if (g == 0) longest = std::max(longest, NodeLineBytes(mesh.center, j, set.size()));
             Warn(warnings, LimitKind::LineLength, g, index, longest, kMaxEngineLineBytes);

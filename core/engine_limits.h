@@ -8,11 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kesh {
+#include "core/model.h"
 
-struct OptModel;
-struct OptMesh;
-struct Vec3;
+namespace kesh {
 
 inline constexpr int kMaxEngineVertices = 512;         // per mesh
 inline constexpr int kMaxEngineTextureVertices = 768;  // per mesh
@@ -41,9 +39,12 @@ struct LimitWarning {
 };
 
 // Checks the converted model as Write3DO would write it at `outputPath` with `maxGeo`:
-// one warning per exceeded limit, per geometry set and mesh where it applies.
+// one warning per exceeded limit, per geometry set and mesh where it applies. With
+// `measuredLines`, the longest mesh lines that Write3DO recorded while writing, the mesh
+// lines are not measured again.
 std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, std::string_view outputPath,
-                                            int32_t maxGeo);
+                                            int32_t maxGeo,
+                                            const MeshLineLengths* measuredLines = nullptr);
 
 // Length in bytes, CR LF included, of the longest line that Write3DO writes for `mesh` in a
 // geometry-set block: its radius, vertex, texture-vertex, vertex-normal, face and face-normal

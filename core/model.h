@@ -18,6 +18,9 @@ namespace kesh {
 
 class ColourMap;
 
+// Per geometry set, per mesh: a length in bytes.
+using MeshLineLengths = std::vector<std::vector<int64_t>>;
+
 // Palette offsets inside a texture's block of 512-byte palettes.
 inline constexpr int32_t kXwaPaletteOffset = 3584;    // the 8th palette
 inline constexpr int32_t kPlainPaletteOffset = 7680;  // the 16th palette
@@ -141,6 +144,10 @@ struct OptModel {
     // file when the first geometry set holds no mesh. The file appears whole or not at all:
     // an earlier file at the path survives any failure.
     StageResult Write3DO(const char* outputPath, int32_t maxGeo) const;
+    // The same, recording as it writes the length (CR LF included) of the longest line of
+    // each mesh of the sets written, indexed [set][mesh].
+    StageResult Write3DO(const char* outputPath, int32_t maxGeo,
+                         MeshLineLengths* longestLines) const;
 };
 
 }  // namespace kesh

@@ -59,10 +59,12 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
                 outcome.matFailures = model.WriteMATs(*colourMap, outcome.outputPath.c_str());
                 progress.Step();
             }
-            outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);
+            MeshLineLengths longestLines;
+            outcome.model3do =
+                model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo, &longestLines);
             if (outcome.model3do.ok()) {
                 outcome.limitWarnings =
-                    CheckEngineLimits(model, outcome.outputPath, settings.maxGeo);
+                    CheckEngineLimits(model, outcome.outputPath, settings.maxGeo, &longestLines);
             }
             progress.Step();
         }  // the model and everything it owns is released before the next file

@@ -1,11 +1,14 @@
 // The geometry pass: per-LOD mesh lists with compact vertex and texture-coordinate lists.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include "core/model.h"
+#include "geometry/convert_geometry.h"
 
 namespace kesh {
 
@@ -66,6 +69,11 @@ void BuildLodMesh(OptMesh& source, const OptModel& model, float scale, size_t fi
 
     const double s = scale;
     out.faces.reserve(last - first);
+    // At most four new entries per face, and never more than the source holds plus the one
+    // shared stand-in for stray indices: reserved once instead of grown and copied.
+    const size_t corners = 4 * (last - first);
+    out.vertices.reserve(std::min(corners, source.vertices.size() + 1));
+    out.texCoords.reserve(std::min(corners, source.texCoords.size() + 1));
     for (size_t n = first; n < last; ++n)
         out.faces.push_back(source.faces[scratch.order[n]]);
 
@@ -130,6 +138,21 @@ void BuildLodMesh(OptMesh& source, const OptModel& model, float scale, size_t fi
     out.ComputeVertexNormals();
 }
 
+// Below this many faces a model is converted on one thread.
+constexpr size_t kFacesWorthThreads = 20000;
+constexpr unsigned kMostHelperThreads = 3;
+
+unsigned HelperThreads(const OptModel& model) {
+    if (model.meshes.size() < 2) return 0;
+    size_t faces = 0;
+    for (const OptMesh& mesh : model.meshes)
+        faces += mesh.faces.size();
+    if (faces < kFacesWorthThreads) return 0;
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t useful = std::min<size_t>(kMostHelperThreads, model.meshes.size() - 1);
+    return cores > 1 ? static_cast<unsigned>(std::min<size_t>(cores - 1, useful)) : 0;
+}
+
 // Raises `extent` to |centre| + radius when that is larger (an equal value leaves it).
 void Widen(float& extent, float centre, float radius) {
     const double c = std::fabs(static_cast<double>(centre)) + radius;
@@ -138,47 +161,77 @@ void Widen(float& extent, float centre, float radius) {
 
 }  // namespace
 
-void OptModel::ConvertGeometry(float scale) {
-    Vec3 extents{kExtentStart, kExtentStart, kExtentStart};
+void ConvertGeometryOn(OptModel& model, float scale, unsigned helpers) {
+    std::vector<OptMesh>& meshes = model.meshes;
+    std::vector<std::vector<OptMesh>>& lodMeshes = model.lodMeshes;
+    const int32_t lodCount = model.lodCount;
     const size_t lods = lodCount > 0 ? static_cast<size_t>(lodCount) : 0;
     const size_t base = lodMeshes.size();
     lodMeshes.resize(base + lods);
     for (size_t g = 0; g < lods; ++g)
         lodMeshes[base + g].resize(meshes.size());
 
-    // Each source mesh has its own remap fields, so handling the meshes one by one, with all
-    // their LODs, builds the same lists as handling the LODs one by one, and leaves every
-    // remap field as the last LOD set it.
-    MeshScratch scratch;
-    for (size_t m = 0; m < meshes.size() && lods > 0; ++m) {
-        OptMesh& source = meshes[m];
-        for (MeshVertex& v : source.vertices)
-            v.remap = -1;
-        for (TexCoord& t : source.texCoords)
-            t.remap = -1;
-        scratch.touchedVertices.clear();
-        scratch.touchedTexCoords.clear();
-        BucketFacesByLod(source, lodCount, scratch);
-        for (size_t g = 0; g < lods; ++g) {
-            OptMesh& out = lodMeshes[base + g][m];
-            const size_t first = scratch.lodStart[g];
-            const size_t last = scratch.lodStart[g + 1];
-            if (first == last) {
-                // An empty mesh stays as created: centre (0, 0, 0) and radius 0. Only the
-                // entries of the previous step need their remap undone.
-                UndoRemaps(source, scratch);
-            } else {
-                BuildLodMesh(source, *this, scale, first, last, scratch, out);
+    // Each source mesh has its own remap fields and its own output meshes, so handling the
+    // meshes one by one, with all their LODs, builds the same lists as handling the LODs one
+    // by one, and leaves every remap field as the last LOD set it. For the same reason the
+    // meshes of a large model are shared out between threads.
+    std::atomic<size_t> nextMesh = 0;
+    auto convertMeshes = [&](Vec3& extents) {
+        MeshScratch scratch;
+        for (size_t m = nextMesh++; m < meshes.size() && lods > 0; m = nextMesh++) {
+            OptMesh& source = meshes[m];
+            for (MeshVertex& v : source.vertices)
+                v.remap = -1;
+            for (TexCoord& t : source.texCoords)
+                t.remap = -1;
+            scratch.touchedVertices.clear();
+            scratch.touchedTexCoords.clear();
+            BucketFacesByLod(source, lodCount, scratch);
+            for (size_t g = 0; g < lods; ++g) {
+                OptMesh& out = lodMeshes[base + g][m];
+                const size_t first = scratch.lodStart[g];
+                const size_t last = scratch.lodStart[g + 1];
+                if (first == last) {
+                    // An empty mesh stays as created: centre (0, 0, 0) and radius 0. Only the
+                    // entries of the previous step need their remap undone.
+                    UndoRemaps(source, scratch);
+                } else {
+                    BuildLodMesh(source, model, scale, first, last, scratch, out);
+                }
+                Widen(extents.x, out.center.x, out.radius);
+                Widen(extents.y, out.center.y, out.radius);
+                Widen(extents.z, out.center.z, out.radius);
             }
-            Widen(extents.x, out.center.x, out.radius);
-            Widen(extents.y, out.center.y, out.radius);
-            Widen(extents.z, out.center.z, out.radius);
         }
+    };
+
+    // The extents only ever grow to the largest value met, so the largest of the threads'
+    // extents is what one thread would have found.
+    std::vector<Vec3> extents(helpers + 1, Vec3{kExtentStart, kExtentStart, kExtentStart});
+    {
+        std::vector<std::jthread> threads;
+        try {
+            for (unsigned i = 1; i <= helpers; ++i)
+                threads.emplace_back(convertMeshes, std::ref(extents[i]));
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for: this one converts what they leave.
+        }
+        convertMeshes(extents[0]);
     }
-    const double x = extents.x;
-    const double y = extents.y;
-    const double z = extents.z;
-    radius = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+    Vec3 all = extents[0];
+    for (const Vec3& e : extents) {
+        all.x = std::max(all.x, e.x);
+        all.y = std::max(all.y, e.y);
+        all.z = std::max(all.z, e.z);
+    }
+    const double x = all.x;
+    const double y = all.y;
+    const double z = all.z;
+    model.radius = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+}
+
+void OptModel::ConvertGeometry(float scale) {
+    ConvertGeometryOn(*this, scale, HelperThreads(*this));
 }
 
 }  // namespace kesh

@@ -13,10 +13,13 @@
 
 #include "core/engine_limits.h"
 #include "core/model.h"
+#include "support/scratch_dir.h"
 #include "writer3do/writer3do.h"
 
 namespace kesh {
 namespace {
+
+using test::ScratchDir;
 
 // A model of `sets` geometry sets with `meshes` small meshes each.
 OptModel Model(size_t sets, size_t meshes) {
@@ -161,6 +164,35 @@ TEST(EngineLimits, HugeCoordinatesWidenTheirLines) {
     EXPECT_EQ(NodeLineBytes(mesh.center, 0, 1), 184 - 30 + 47 + 46 + 47);
     // Even the widest numbers leave every line far below the limit.
     EXPECT_TRUE(Described(model).empty());
+}
+
+// The lengths Write3DO measures while writing are those that measuring the model gives,
+// wherever a number line is longer than the titles of the lists, and give the same warnings.
+TEST(EngineLimits, LinesMeasuredWhileWritingMatchTheModel) {
+    ScratchDir dir;
+    OptModel model = Model(2, 40);
+    for (size_t j = 0; j < 40; ++j) {
+        OptMesh& mesh = model.lodMeshes[j % 2][j];
+        mesh.vertices.resize(600 + j);
+        // From 1e0 to 1e39 (infinity): the widest vertex line grows with j.
+        mesh.vertices[j].x = -std::pow(10.0f, static_cast<float>(j));
+        mesh.vertices[j].z = std::numeric_limits<float>::max();
+        mesh.faces[0].vertexIndex[1] = -1000000000;
+    }
+    const std::string path = dir / "wide.3do";
+    MeshLineLengths measured;
+    ASSERT_TRUE(model.Write3DO(path.c_str(), -1, &measured));
+    ASSERT_EQ(measured.size(), 2u);
+    for (size_t g = 0; g < 2; ++g) {
+        ASSERT_EQ(measured[g].size(), 40u);
+        for (size_t j = 0; j < 40; ++j)
+            EXPECT_EQ(measured[g][j], LongestMeshLine(model.lodMeshes[g][j])) << g << ", " << j;
+    }
+    const std::vector<LimitWarning> fromWriting = CheckEngineLimits(model, path, -1, &measured);
+    const std::vector<LimitWarning> fromModel = CheckEngineLimits(model, path, -1);
+    ASSERT_EQ(fromWriting.size(), fromModel.size());
+    for (size_t i = 0; i < fromModel.size(); ++i)
+        EXPECT_EQ(Describe(fromWriting[i]), Describe(fromModel[i]));
 }
 
 TEST(LongestMeshLine, FieldWidthsAroundTheTenColumnBoundary) {

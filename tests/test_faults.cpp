@@ -158,6 +158,20 @@ TEST(DiskFull, A3doThatDoesNotFitFailsAndLeavesTheEarlierFileWhole) {
               (std::vector<std::string>{"large.3do", "large.opt", "small.3do", "small.opt"}));
 }
 
+// A model large enough to be written on several threads fails the same way.
+TEST(DiskFull, A3doWrittenInPiecesThatDoesNotFitFailsAndLeavesTheEarlierFileWhole) {
+    ScratchDir dir;
+    WriteFileBytes(dir / "fleet.opt", GridOpt(6, 3000));
+    WriteFileText(dir / "fleet.3do", kEarlier);
+    const std::vector<Outcome> outcomes =
+        RunInChild(RunSettings{}, {dir / "fleet.opt"}, dir.path(), {.fileSizeLimit = 300000});
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].model3do, kCannotWrite);
+    EXPECT_EQ(outcomes[0].model3doError, EFBIG);
+    EXPECT_EQ(ReadFileText(dir / "fleet.3do"), kEarlier);
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"fleet.3do", "fleet.opt"}));
+}
+
 TEST(DiskFull, AMatFileThatDoesNotFitFailsAloneAndLeavesTheEarlierFileWhole) {
     ScratchDir dir;
     WriteFileBytes(dir / "large.opt", LargeTextureOpt());

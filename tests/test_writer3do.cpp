@@ -7,6 +7,7 @@
 
 #include "core/model.h"
 #include "support/scratch_dir.h"
+#include "writer3do/pieces.h"
 #include "writer3do/writer3do.h"
 
 namespace kesh {
@@ -328,6 +329,56 @@ TEST(Write3DO, WritesTheFileItFormats) {
     ASSERT_TRUE(TriangleModel().Write3DO(path.c_str(), 1));
     EXPECT_EQ(test::ReadFileText(path), Format3DO(TriangleModel(), path, 1));
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"shuttle.3do"});
+}
+
+// A model whose lists have lengths around the piece size, so that its text is cut into
+// many pieces, some ending exactly at a list's end and some lists empty.
+OptModel ManyPieceModel() {
+    const size_t lengths[] = {
+        0, 1, kLinesPerPiece - 1, kLinesPerPiece, kLinesPerPiece + 1, 2 * kLinesPerPiece + 3};
+    OptModel model;
+    model.lodMeshes.resize(2);
+    size_t turn = 0;
+    for (std::vector<OptMesh>& set : model.lodMeshes) {
+        for (int m = 0; m < 6; ++m) {
+            OptMesh mesh;
+            const auto next = [&] { return lengths[turn++ % std::size(lengths)]; };
+            for (size_t v = 0, n = next(); v < n; ++v)
+                mesh.vertices.push_back({0.25f * static_cast<float>(v), -1.5f, 3e9f, 0});
+            for (size_t t = 0, n = next(); t < n; ++t)
+                mesh.texCoords.push_back({static_cast<float>(t), 0.5f, 0});
+            for (size_t k = 0, n = next(); k < n; ++k)
+                mesh.normals.push_back({0.0f, -1.0f, static_cast<float>(k) * 1e-7f});
+            for (size_t f = 0, n = next(); f < n; ++f)
+                mesh.faces.push_back(
+                    Triangle(static_cast<int>(f), 1, 2, static_cast<int>(f % 3) - 1));
+            mesh.radius = static_cast<float>(m) * 7.5f;
+            mesh.center = {1.0f, static_cast<float>(m), -2.0f};
+            set.push_back(mesh);
+        }
+    }
+    model.radius = 12.0f;
+    return model;
+}
+
+// Large models are rendered in pieces on several threads; the file holds exactly the text
+// rendered in one go, and the longest line of each mesh is measured on the way.
+TEST(Write3DO, AModelWrittenInPiecesOnSeveralThreadsIsTheTextFormattedInOneGo) {
+    ScratchDir dir;
+    const OptModel model = ManyPieceModel();
+    const std::string path = dir / "fleet.3do";
+    for (int32_t maxGeo : {1, 2}) {
+        MeshLineLengths longest;
+        ASSERT_TRUE(model.Write3DO(path.c_str(), maxGeo, &longest));
+        const std::string text = Format3DO(model, path, maxGeo);
+        EXPECT_EQ(test::ReadFileText(path), text);
+        MeshLineLengths inOneGo;
+        TextSink sink;
+        Render3DO(model, "fleet.3do", maxGeo, sink, &inOneGo);
+        EXPECT_EQ(longest, inOneGo);
+        ASSERT_EQ(longest.size(), static_cast<size_t>(maxGeo));
+        EXPECT_EQ(longest[0].size(), 6u);
+    }
 }
 
 TEST(Write3DO, ReportsAnOutputThatCannotBeCreated) {

@@ -16,7 +16,7 @@ TextSink::TextSink(OutputFile* file) : file_(file) {
     // A file's text passes through one block and its slack; memory text grows from 64 KiB.
     const size_t capacity = file_ != nullptr ? kBlockBytes + 64 * 1024 : 64 * 1024;
     storage_ = std::make_unique_for_overwrite<char[]>(capacity);
-    begin_ = cursor_ = storage_.get();
+    begin_ = cursor_ = lineStart_ = storage_.get();
     end_ = begin_ + capacity;
 }
 
@@ -26,12 +26,14 @@ void TextSink::MakeRoom(size_t size) {
         if (static_cast<size_t>(end_ - cursor_) >= size) return;
     }
     const size_t used = static_cast<size_t>(cursor_ - begin_);
+    const size_t lineStart = static_cast<size_t>(lineStart_ - begin_);
     const size_t capacity = std::max(2 * static_cast<size_t>(end_ - begin_), used + size);
     auto grown = std::make_unique_for_overwrite<char[]>(capacity);
     std::memcpy(grown.get(), begin_, used);
     storage_ = std::move(grown);
     begin_ = storage_.get();
     cursor_ = begin_ + used;
+    lineStart_ = begin_ + lineStart;
     end_ = begin_ + capacity;
 }
 
@@ -64,11 +66,13 @@ void TextSink::PutHex(uint32_t value, int digits) {
 }
 
 StageResult TextSink::Flush() {
-    if (file_ == nullptr || !error_.ok()) return error_;
-    if (cursor_ != begin_) {
+    if (file_ == nullptr) return error_;
+    // After a failed write the rest of the text is dropped rather than kept in memory.
+    if (error_.ok() && cursor_ != begin_) {
         error_ = file_->Write(begin_, static_cast<size_t>(cursor_ - begin_));
-        cursor_ = begin_;
     }
+    lineCarry_ += static_cast<size_t>(cursor_ - lineStart_);
+    cursor_ = lineStart_ = begin_;
     return error_;
 }
 

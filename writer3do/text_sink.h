@@ -69,13 +69,34 @@ class TextSink {
         out[0] = '\r';
         out[1] = '\n';
         cursor_ = out + 2;
+        const size_t length = lineCarry_ + static_cast<size_t>(cursor_ - lineStart_);
+        if (length > longestLine_) longestLine_ = length;
+        lineStart_ = cursor_;
+        lineCarry_ = 0;
         if (file_ != nullptr && static_cast<size_t>(cursor_ - begin_) >= kBlockBytes) Flush();
+    }
+
+    // Length, CR LF included, of the longest line ended since the last call; starts again
+    // from zero.
+    size_t TakeLongestLine() {
+        const size_t longest = longestLine_;
+        longestLine_ = 0;
+        return longest;
     }
 
     // Writes what is buffered; the first write error sticks and is returned from then on.
     StageResult Flush();
     // The text of an in-memory sink.
     std::string TakeText() { return std::string(begin_, cursor_); }
+    std::string_view View() const {
+        return std::string_view(begin_, static_cast<size_t>(cursor_ - begin_));
+    }
+    // Forgets the text of an in-memory sink, keeping its memory for the next text.
+    void Clear() {
+        cursor_ = lineStart_ = begin_;
+        lineCarry_ = 0;
+        longestLine_ = 0;
+    }
 
   private:
     static constexpr size_t kBlockBytes = 1 << 20;
@@ -94,6 +115,9 @@ class TextSink {
     char* begin_ = nullptr;
     char* cursor_ = nullptr;
     char* end_ = nullptr;
+    char* lineStart_ = nullptr;  // where the line being written starts in the buffer
+    size_t lineCarry_ = 0;       // bytes of that line already handed to the file
+    size_t longestLine_ = 0;
     StageResult error_;
 };
 

@@ -18,7 +18,9 @@ int32_t GeometrySetsToWrite(int32_t maxGeo, size_t setCount);
 // Writes the whole 3DO text of `model` to `sink`: header, materials, geometry sets 0 .. G-1
 // and the hierarchy of set 0. `baseName` is the output base name (banner and material
 // names). The model must have at least one geometry set.
-void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink);
+// With `longestLines`, also records the longest line of each mesh of the sets written.
+void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink,
+               MeshLineLengths* longestLines = nullptr);
 
 // The 3DO text as Write3DO would write it at `outputPath`; empty when the first geometry set
 // holds no mesh (Write3DO writes no file then).
