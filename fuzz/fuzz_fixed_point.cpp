@@ -1,12 +1,13 @@
 // Fuzz harness: the fixed-point formatter of the 3DO text against a slow exact reference.
 //
 // Input: a double's 8 bytes (little-endian), a width byte (taken modulo 64) and a decimals
-// byte (modulo 10). The reference expands the double exactly with the C library ("%.1100f"
-// in the C locale gives every digit of any double), rounds that digit string to 17
+// byte (modulo 10); when an eleventh byte is odd, the first 4 bytes are a float instead, widened
+// to double, as a model's values are. The reference expands the double exactly with the C library
+// ("%.1100f" in the C locale gives every digit of any double), rounds that digit string to 17
 // significant digits and then to the decimals, each time half away from zero, and applies the
 // sign rule: no sign for a zero, '-' for every negative value. The formatted text must equal
 // the reference, and must parse back to within half a unit of its last decimal (plus the
-// 17-digit rounding) of the value.
+// 17-digit rounding) of the value. Nothing past the returned length may be written.
 #include <clocale>
 #include <cmath>
 #include <cstddef>
@@ -82,7 +83,10 @@ std::string Reference(double value, int width, int decimals) {
     integer = lead == std::string::npos ? "0" : integer.substr(lead);
     std::string text = std::signbit(value) && value != 0.0 ? "-" : "";
     text += integer;
-    if (decimals > 0) text += "." + fraction.substr(0, static_cast<size_t>(decimals));
+    if (decimals > 0) {
+        text += '.';
+        text.append(fraction, 0, static_cast<size_t>(decimals));
+    }
     if (text.size() < static_cast<size_t>(width)) text.insert(0, width - text.size(), ' ');
     return text;
 }
@@ -96,13 +100,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bits = bits << 8 | data[i];
     double value;
     std::memcpy(&value, &bits, sizeof value);
+    if (size > 10 && (data[10] & 1) != 0) {
+        const uint32_t floatBits = static_cast<uint32_t>(bits);
+        float narrow;
+        std::memcpy(&narrow, &floatBits, sizeof narrow);
+        value = narrow;
+    }
     const int width = data[8] % 64;
     const int decimals = data[9] % 10;
 
-    std::string got(kesh::kMaxFixedChars + 64, '\0');
-    got.resize(kesh::FormatFixed(got.data(), value, width, decimals));
+    std::string buffer(kesh::kMaxFixedChars + 64, '\x7f');
+    const size_t length = kesh::FormatFixed(buffer.data(), value, width, decimals);
+    const std::string got = buffer.substr(0, length);
     const std::string want = Reference(value, width, decimals);
     Require(got == want, "text differs from the exact reference", value, got, want);
+    Require(buffer.find_first_not_of('\x7f', length) == std::string::npos,
+            "writes past the returned length", value, got, want);
     Require(kesh::FormatFixed(value, width, decimals) == got, "string form differs", value, got,
             want);
     if (std::isfinite(value)) {

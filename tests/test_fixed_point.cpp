@@ -1,6 +1,8 @@
 // Fixed-point formatting of the 3DO text: exact strings for the rounding rule, the signed
-// zeros, growing widths and the special values, and a property test against an independent
-// oracle that applies the two-stage, ties-away rounding to the C library's exact expansion.
+// zeros, growing widths and the special values, the field layout at every integer length, and
+// property tests against an independent oracle that applies the two-stage, ties-away rounding
+// to the C library's exact expansion. The value sets reach both sides of every limit of the
+// 64-bit path (mantissa widths, binary exponents, integer sizes) and of the six-decimal layout.
 #include <gtest/gtest.h>
 
 #include <locale.h>
@@ -88,7 +90,8 @@ std::string TwoStage(const std::string& exact, bool negative, int width, int dec
         text += '.';
         text += digits.substr(point, static_cast<size_t>(decimals));
     }
-    if (text.size() < static_cast<size_t>(width)) text.insert(0, width - text.size(), ' ');
+    if (width > 0 && text.size() < static_cast<size_t>(width))
+        text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
     return text;
 }
 
@@ -192,14 +195,61 @@ TEST(FormatFixed, GrowsBeyondTheWidthAndPrintsEveryIntegerDigit) {
     EXPECT_EQ(FormatFixed(-999.9999995000001, 10, 6), "-1000.000000");
 }
 
-TEST(FormatFixed, WritesNoMoreThanTheLongestTextIntoTheCallersBuffer) {
-    std::vector<char> buffer(kMaxFixedChars + 10 + 16, '#');
+TEST(FormatFixed, WritesOnlyTheCharactersItReturns) {
+    constexpr size_t kGuard = 16;
+    std::vector<char> buffer(kMaxFixedChars + 10 + kGuard, '#');
     const size_t length = FormatFixed(buffer.data(), -std::numeric_limits<double>::max(), 10, 9);
     EXPECT_EQ(length, 1 + 309 + 1 + 9u);
     EXPECT_LE(length, kMaxFixedChars);
     EXPECT_EQ(buffer[length], '#');
     EXPECT_EQ(FormatFixed(buffer.data(), 1.5, 40, 2), 40u);
     EXPECT_EQ(std::string(buffer.data(), 40), std::string(36, ' ') + "1.50");
+    // The six-decimal layout stores whole words; none may reach past the text, whatever the
+    // lengths of the padding, the sign and the integer part.
+    for (double magnitude : {0.0, 0.25, 7.5, 12.125, 999.0, 1234.5, 99999.75, 1234567.0, 12345678.5,
+                             123456789.0, 1e15, 0x1p-30}) {
+        for (double value : {magnitude, -magnitude}) {
+            for (int width = -1; width <= 20; ++width) {
+                for (int decimals = 0; decimals <= 9; ++decimals) {
+                    std::fill(buffer.begin(), buffer.end(), '#');
+                    const size_t written = FormatFixed(buffer.data(), value, width, decimals);
+                    ASSERT_EQ(std::string(buffer.data(), written), Oracle(value, width, decimals))
+                        << value << " " << width << " " << decimals;
+                    ASSERT_EQ(std::count(buffer.begin() + static_cast<std::ptrdiff_t>(written),
+                                         buffer.end(), '#'),
+                              static_cast<std::ptrdiff_t>(buffer.size() - written))
+                        << value << " " << width << " " << decimals;
+                }
+            }
+        }
+    }
+}
+
+TEST(FormatFixed, AlignsEveryIntegerLengthAndSignInTheModelFormat) {
+    // Integer parts of 1 to 10 digits, with and without a sign, in fields narrower, as wide
+    // as and wider than the text: the six-decimal layout takes up to 8 characters before the
+    // point, longer ones take the general writer.
+    EXPECT_EQ(FormatFixed(-1.5, 10, 6), " -1.500000");
+    EXPECT_EQ(FormatFixed(-12.5, 10, 6), "-12.500000");
+    EXPECT_EQ(FormatFixed(-123.5, 10, 6), "-123.500000");
+    EXPECT_EQ(FormatFixed(12345678.5, 10, 6), "12345678.500000");
+    EXPECT_EQ(FormatFixed(-1234567.5, 10, 6), "-1234567.500000");
+    EXPECT_EQ(FormatFixed(-12345678.5, 10, 6), "-12345678.500000");
+    EXPECT_EQ(FormatFixed(123456789.5, 10, 6), "123456789.500000");
+    EXPECT_EQ(FormatFixed(-0.25, 15, 6), "      -0.250000");
+    EXPECT_EQ(FormatFixed(-0.25, 16, 6), "       -0.250000");
+    EXPECT_EQ(FormatFixed(0.25, 0, 6), "0.250000");
+    EXPECT_EQ(FormatFixed(-0.25, -3, 6), "-0.250000");
+    int64_t whole = 0;
+    for (int digits = 1; digits <= 10; ++digits) {
+        whole = whole * 10 + digits % 10;
+        for (double value :
+             {static_cast<double>(whole) + 0.0625, -static_cast<double>(whole) - 0.5}) {
+            for (int width : {0, 8, 9, 10, 14, 15, 16, 17, 19}) {
+                EXPECT_EQ(FormatFixed(value, width, 6), Oracle(value, width, 6)) << Hex(value);
+            }
+        }
+    }
 }
 
 TEST(FormatFixed, RoundsDenormalsAndTinyValuesToZero) {
@@ -295,6 +345,66 @@ std::vector<double> PropertyValues() {
             values.push_back(-v);
         }
     }
+    for (int i = 0; i < 60000; ++i) {
+        // The float nearest a decimal tie at the seventh or the fifth decimal, and its float
+        // neighbours: what a model holds, next to the rounding boundaries.
+        const double value = std::pow(10.0, -7.0 + 12.0 * unit());
+        const std::string text = Printf((i & 1) != 0 ? "%.6e" : "%.4e", value);
+        const size_t exponent = text.find('e');
+        const float near =
+            std::strtof((text.substr(0, exponent) + '5' + text.substr(exponent)).c_str(), nullptr);
+        for (float v : {near, std::nextafter(near, 0.0f), std::nextafter(near, 1e30f)}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    for (int i = 0; i < 200000; ++i) {
+        // Mantissas of every width from 1 to 53 bits at binary exponents from -80 to 80: both
+        // sides of the limits of the 64-bit path (product of mantissa and power of ten, shift,
+        // integer digits).
+        const int bits = 1 + static_cast<int>(random() % 53);
+        const uint64_t mantissa = (random() >> (64 - bits)) | (uint64_t{1} << (bits - 1));
+        const int exponent = static_cast<int>(random() % 161) - 80 - bits;
+        const double value = std::ldexp(static_cast<double>(mantissa), exponent);
+        values.push_back((random() & 1) != 0 ? -value : value);
+    }
+    for (int power = 0; power <= 22; ++power) {
+        // Integers and their neighbours around each power of ten: the first stage starts
+        // dropping digits at 17, the 64-bit path stops at 16 digits of a * 10^D.
+        const double tenth = std::pow(10.0, power);
+        for (double v : {tenth, std::nextafter(tenth, 0.0), std::nextafter(tenth, 1e300), tenth - 1,
+                         tenth + 1, tenth - 0.5, tenth + 0.5}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    for (int power : {52, 53, 56, 57, 58, 62, 63, 64, 65, 69, 70, 71}) {
+        const double two = std::ldexp(1.0, power);
+        for (double v : {two, std::nextafter(two, 0.0), std::nextafter(two, 1e300)}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    // Zeros, floats that only round to zero, subnormal floats and doubles, the extremes.
+    for (double v : {0.0, -0.0, 4e-7, 4.9999e-7, 5e-7, 4e-5, 5e-5, 1e-10, 1e-30, 1e-300}) {
+        values.push_back(v);
+        values.push_back(-v);
+        values.push_back(static_cast<float>(v));
+        values.push_back(-static_cast<float>(v));
+    }
+    for (int i = 0; i < 10000; ++i) {
+        const uint32_t fieldBits = static_cast<uint32_t>(random()) & 0x807fffff;
+        float subnormal;
+        std::memcpy(&subnormal, &fieldBits, sizeof subnormal);
+        values.push_back(subnormal);
+        values.push_back(std::ldexp(static_cast<double>(random() >> 12), -1074));
+    }
+    for (double v : {static_cast<double>(std::numeric_limits<float>::max()),
+                     static_cast<double>(std::numeric_limits<float>::min()),
+                     std::numeric_limits<double>::max(), std::numeric_limits<double>::min()}) {
+        values.push_back(v);
+        values.push_back(-v);
+    }
     for (int i = 0; i < 30000; ++i) {
         // The double nearest a decimal tie at the seventh decimal, and its neighbours.
         const double value = std::pow(10.0, -7.0 + 13.0 * unit());
@@ -312,20 +422,44 @@ std::vector<double> PropertyValues() {
     return values;
 }
 
+// The expected text for `value` in each (width, decimals), compared; counts the differences
+// and reports the first few.
+void ExpectOracle(double value, const std::vector<std::pair<int, int>>& formats, int& failures) {
+    const std::string exact = std::isfinite(value) ? ExactExpansion(value) : std::string();
+    for (const auto& [width, decimals] : formats) {
+        const std::string ours = FormatFixed(value, width, decimals);
+        const std::string expected = std::isfinite(value)
+                                         ? TwoStage(exact, value < 0, width, decimals)
+                                         : Oracle(value, width, decimals);
+        if (ours != expected && ++failures <= 20) {
+            ADD_FAILURE() << Hex(value) << " with width " << width << " and " << decimals
+                          << " decimals: got \"" << ours << "\", expected \"" << expected << "\"";
+        }
+    }
+}
+
 TEST(FormatFixed, MatchesTheTwoStageOracleOnManyValues) {
     int failures = 0;
-    for (double value : PropertyValues()) {
-        const std::string exact = std::isfinite(value) ? ExactExpansion(value) : std::string();
-        for (const auto& [width, decimals] : {std::pair{10, 6}, std::pair{12, 4}}) {
-            const std::string ours = FormatFixed(value, width, decimals);
-            const std::string expected = std::isfinite(value)
-                                             ? TwoStage(exact, value < 0, width, decimals)
-                                             : Oracle(value, width, decimals);
-            if (ours != expected && ++failures <= 20) {
-                ADD_FAILURE() << Hex(value) << " with " << decimals << " decimals: got \"" << ours
-                              << "\", expected \"" << expected << "\"";
-            }
-        }
+    for (double value : PropertyValues())
+        ExpectOracle(value, {{10, 6}, {12, 4}}, failures);
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(FormatFixed, MatchesTheTwoStageOracleForEveryNumberOfDecimals) {
+    // Every 8th value of the set with each number of decimals from 0 to 9 (and out of range,
+    // clamped), in a width that varies from value to value.
+    constexpr int kWidths[] = {0, 1, 7, 10, 12, 15, 16, 17, 24};
+    const std::vector<double> values = PropertyValues();
+    int failures = 0;
+    for (size_t i = 0; i < values.size(); i += 8) {
+        std::vector<std::pair<int, int>> formats;
+        for (int decimals = 0; decimals <= 9; ++decimals)
+            formats.emplace_back(kWidths[(i / 8 + static_cast<size_t>(decimals)) % 9], decimals);
+        ExpectOracle(values[i], formats, failures);
+    }
+    for (double value : {0.5, -1.25, 1e-9, 123.456}) {
+        EXPECT_EQ(FormatFixed(value, 10, -1), FormatFixed(value, 10, 0));
+        EXPECT_EQ(FormatFixed(value, 10, 12), FormatFixed(value, 10, 9));
     }
     EXPECT_EQ(failures, 0);
 }

@@ -1,11 +1,14 @@
 // Exact fixed-point formatting with the two-stage, ties-away rounding of the 3DO text.
 //
-// A finite value is a = M * 2^E (M an integer of up to 53 bits). For the magnitudes a model
-// holds, a * 10^D = I + f is computed exactly in 128 bits (I the integer, f = R / 2^s the
-// fraction), and the two roundings are decided from I, R and s without ever forming the
-// 17-digit string: both stages round half away from zero, so the result is I or I + 1.
-// Magnitudes of 2^70 and more are integers and go through a small base-1e9 big number;
-// magnitudes far below one unit of the last decimal round to zero.
+// A finite value is a = M * 2^E (M an integer of up to 53 bits). a * 10^D = I + f is computed
+// exactly (I the integer, f = R / 2^s the fraction), and the two roundings are decided from I,
+// R and s without ever forming the 17-digit string: both stages round half away from zero, so
+// the result is I or I + 1. A model's values are floats widened to double, whose mantissas
+// have at most 24 significant bits; with M stripped of its trailing zero bits, M * 10^D and
+// the decision fit 64-bit arithmetic, and the digits go straight to their final place in the
+// caller's buffer. Other magnitudes below 2^70 take the same decision in 128 bits; magnitudes
+// of 2^70 and more are integers and go through a small base-1e9 big number; magnitudes far
+// below one unit of the last decimal round to zero.
 #include "writer3do/fixed_point.h"
 
 #include <algorithm>
@@ -188,6 +191,200 @@ char* PutLargeInteger(char* out, uint64_t mantissa, int exponent) {
     return end;
 }
 
+// a * 10^decimals rounded by both stages into `rounded`, for a = mantissa * 2^exponent, when
+// 64-bit arithmetic decides it; returns false otherwise. With the mantissa stripped of its
+// trailing zero bits, that is when mantissa * 10^decimals fits 64 bits, the binary point lies
+// within them, and the integer part I has at most 16 digits, so that at least one of the 17
+// kept digits is a fraction digit (the decision below needs one). Integers qualify when
+// a * 10^decimals has at most 17 digits: the first stage keeps them all.
+bool RoundScaled64(uint64_t mantissa, int exponent, uint64_t unit, uint64_t& rounded) {
+    if (mantissa == 0) {
+        rounded = 0;
+        return true;
+    }
+    const int zeros = std::countr_zero(mantissa);
+    mantissa >>= zeros;
+    exponent += zeros;
+    uint64_t scaled;
+    if (exponent >= 0) {
+        // 10^17 < 2^57, so a wider integer has too many digits; the bound also keeps the shift
+        // from overflowing.
+        if (std::bit_width(mantissa) + exponent > 57) return false;
+        if (__builtin_mul_overflow(mantissa << exponent, unit, &scaled)) return false;
+        if (scaled >= kPow10[kKeptDigits]) return false;
+        rounded = scaled;
+        return true;
+    }
+    const int shift = -exponent;
+    if (shift >= 64 || __builtin_mul_overflow(mantissa, unit, &scaled)) return false;
+    const uint64_t whole = scaled >> shift;
+    if (whole >= kPow10[kKeptDigits - 1]) return false;
+    const uint64_t fraction = scaled & ((uint64_t{1} << shift) - 1);
+    const uint64_t half = uint64_t{1} << (shift - 1);
+    // f >= 1/2 rounds up in the first stage, and the carried digit string then in the second.
+    // Branches rather than arithmetic: the processor's guess lets the digits be written while
+    // the decision is still under way, where arithmetic would make them wait for it.
+    if (fraction >= half) {
+        rounded = whole + 1;
+        return true;
+    }
+    // Below 1/2, the first stage keeps t >= 1 fraction digits (when I is 0 and f is near 1/2,
+    // the first fraction digit is the first significant one, so t = 17 holds there too);
+    // rounding those to none gives I + 1 exactly when f >= 1/2 - 10^-t / 2, that is when
+    // (half - fraction) * 10^t <= half. The product needs at most 63 + 57 bits. It is rarely
+    // that small: 10^t >= 10, so a gap above an eighth of half rules it out at once.
+    rounded = whole;
+    const uint64_t gap = half - fraction;
+    if (gap > half / 8) return true;
+    const int keptFractionDigits = kKeptDigits - DigitCount(whole);
+    if (static_cast<Uint128>(gap) * kPow10[keptFractionDigits] <= half) rounded = whole + 1;
+    return true;
+}
+
+// Writes `count` blanks at `out`, where `room` >= count characters may be written. The usual
+// field needs at most a few; instead of a library call, one fixed-size store of 8 or 16
+// blanks covers them when the room allows (even when none are needed, which spares a branch),
+// and the text written afterwards overwrites the surplus.
+void PutBlanks(char* out, size_t count, size_t room) {
+    static constexpr char kBlanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    if (count <= 8 && room >= 8) {
+        std::memcpy(out, kBlanks, 8);
+    } else if (count <= 16 && room >= 16) {
+        std::memcpy(out, kBlanks, 16);
+    } else {
+        std::memset(out, ' ', count);
+    }
+}
+
+// Writes the `count` (0..9) low digits of v < 10^9, leading zeros included, so that they end
+// just before `end`. 32-bit arithmetic, and each pair computed from v directly rather than
+// from the previous quotient, keep the chain of dependent multiplications short.
+template <int kCount>
+void PutFixedDigits(char* end, uint32_t v) {
+    if constexpr (kCount >= 2) std::memcpy(end - 2, &kDigitPairs[2 * (v % 100)], 2);
+    if constexpr (kCount >= 4) std::memcpy(end - 4, &kDigitPairs[2 * (v / 100 % 100)], 2);
+    if constexpr (kCount >= 6) std::memcpy(end - 6, &kDigitPairs[2 * (v / 10000 % 100)], 2);
+    if constexpr (kCount >= 8) std::memcpy(end - 8, &kDigitPairs[2 * (v / 1000000 % 100)], 2);
+    if constexpr (kCount % 2 == 1) end[-kCount] = static_cast<char>('0' + v / kPow10[kCount - 1]);
+}
+
+// Writes the field for the value rounded * 10^-kDecimals (rounded holding both roundings);
+// returns its length. A constant number of decimals turns the divisions into multiplications.
+// The layout is known before any character is written: the blanks go first, then the sign at
+// the start of the text (overwritten by the first digit when there is no sign, so that no
+// branch depends on it), then the digits backward from the end.
+template <int kDecimals>
+size_t PutScaledAs(char* out, uint64_t rounded, bool negative, int width) {
+    constexpr uint64_t kUnit = kPow10[kDecimals];
+    const uint64_t whole = rounded / kUnit;
+    const int wholeDigits = std::max(1, DigitCount(whole));
+    const size_t length =
+        static_cast<size_t>((negative ? 1 : 0) + wholeDigits + (kDecimals > 0 ? kDecimals + 1 : 0));
+    const size_t padding =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    PutBlanks(out, padding, padding + length);
+    out[padding] = '-';
+    char* const end = out + padding + length;
+    char* begin = end;
+    if constexpr (kDecimals > 0) {
+        PutFixedDigits<kDecimals>(end, static_cast<uint32_t>(rounded - whole * kUnit));
+        begin -= kDecimals + 1;
+        *begin = '.';
+    }
+    PutDigitsBackward(begin, whole, wholeDigits);
+    return padding + length;
+}
+
+// The general writer, for any number of decimals; out of line, so that the usual path stays
+// small.
+[[gnu::noinline]] size_t PutScaled(char* out, uint64_t rounded, bool negative, int width,
+                                   int decimals) {
+    switch (decimals) {
+        case 0:
+            return PutScaledAs<0>(out, rounded, negative, width);
+        case 1:
+            return PutScaledAs<1>(out, rounded, negative, width);
+        case 2:
+            return PutScaledAs<2>(out, rounded, negative, width);
+        case 3:
+            return PutScaledAs<3>(out, rounded, negative, width);
+        case 4:
+            return PutScaledAs<4>(out, rounded, negative, width);
+        case 5:
+            return PutScaledAs<5>(out, rounded, negative, width);
+        case 6:
+            return PutScaledAs<6>(out, rounded, negative, width);
+        case 7:
+            return PutScaledAs<7>(out, rounded, negative, width);
+        case 8:
+            return PutScaledAs<8>(out, rounded, negative, width);
+        default:
+            return PutScaledAs<9>(out, rounded, negative, width);
+    }
+}
+
+size_t PutRounded(char* out, uint64_t rounded, bool negative, int width, int decimals) {
+    return decimals == 6 ? PutScaledAs<6>(out, rounded, negative, width)
+                         : PutScaled(out, rounded, negative, width, decimals);
+}
+
+// Copies the finished text [begin, end) into the field.
+size_t PutText(char* out, const char* begin, const char* end, int width) {
+    const size_t length = static_cast<size_t>(end - begin);
+    const size_t padding =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    PutBlanks(out, padding, padding + length);
+    std::memcpy(out + padding, begin, length);
+    return padding + length;
+}
+
+// "inf" or "nan", with glibc's sign.
+size_t PutNonFinite(char* out, bool signBit, bool nan, int width) {
+    char text[4] = {'-'};
+    std::memcpy(text + 1, nan ? "nan" : "inf", 3);
+    return PutText(out, signBit ? text : text + 1, text + 4, width);
+}
+
+// What 64-bit arithmetic does not decide: infinities and NaNs, magnitudes below 2^70 in 128
+// bits, larger ones with the big number.
+[[gnu::noinline]] size_t FormatRare(char* out, bool signBit, int biasedExponent, uint64_t mantissa,
+                                    int exponent, double magnitude, int width, int decimals) {
+    if (biasedExponent == 0x7ff) {
+        return PutNonFinite(out, signBit, mantissa != (uint64_t{1} << 52), width);
+    }
+    const bool negative = signBit && mantissa != 0;
+    char text[kMaxFixedChars];
+    if (exponent + 52 >= kFastExponentLimit) {
+        // Normal, since 2^70 is: the mantissa has its leading bit 52.
+        char* end = PutLargeInteger(text + 1, mantissa, exponent);
+        if (decimals > 0) {
+            *end++ = '.';
+            std::memset(end, '0', static_cast<size_t>(decimals));
+            end += decimals;
+        }
+        text[0] = '-';
+        return PutText(out, negative ? text : text + 1, end, width);
+    }
+    const Uint128 rounded =
+        magnitude < kRoundsToZeroBelow[decimals] ? 0 : RoundScaled(mantissa, exponent, decimals);
+    if ((rounded >> 64) == 0) {
+        return PutRounded(out, static_cast<uint64_t>(rounded), negative, width, decimals);
+    }
+    char* const end = text + kMaxFixedChars;
+    char* begin = end;
+    Uint128 whole = rounded;
+    if (decimals > 0) {
+        const uint64_t unit = kPow10[decimals];
+        whole = rounded / unit;
+        begin = PutDigitsBackward(begin, static_cast<uint64_t>(rounded % unit), decimals);
+        *--begin = '.';
+    }
+    begin = PutIntegerBackward(begin, whole);
+    if (negative) *--begin = '-';
+    return PutText(out, begin, end, width);
+}
+
 }  // namespace
 
 size_t FormatFixed(char* out, double value, int width, int decimals) {
@@ -195,70 +392,18 @@ size_t FormatFixed(char* out, double value, int width, int decimals) {
     const uint64_t bits = std::bit_cast<uint64_t>(value);
     const bool signBit = (bits >> 63) != 0;
     const int biasedExponent = static_cast<int>((bits >> 52) & 0x7ff);
-    const uint64_t fieldMantissa = bits & ((uint64_t{1} << 52) - 1);
-
-    // The text is built in `text`, then right-aligned into `out`.
-    char text[kMaxFixedChars];
-    char* begin = nullptr;
-    char* end = nullptr;
-    if (biasedExponent == 0x7ff) {
-        const char* word = fieldMantissa != 0 ? "nan" : "inf";
-        begin = text;
-        end = text;
-        if (signBit) *end++ = '-';
-        std::memcpy(end, word, 3);
-        end += 3;
-    } else {
-        const double magnitude = signBit ? -value : value;
-        const bool negative = value < 0;  // -0.0 prints without a sign
-        const uint64_t mantissa =
-            biasedExponent == 0 ? fieldMantissa : fieldMantissa | (uint64_t{1} << 52);
-        const int exponent = (biasedExponent == 0 ? 1 : biasedExponent) - 1075;
-        if (biasedExponent >= 1023 + kFastExponentLimit) {
-            begin = text;
-            end = text + 1;
-            end = PutLargeInteger(end, mantissa, exponent);
-            if (decimals > 0) {
-                *end++ = '.';
-                std::memset(end, '0', static_cast<size_t>(decimals));
-                end += decimals;
-            }
-            if (negative) {
-                text[0] = '-';
-            } else {
-                ++begin;
-            }
-        } else {
-            const Uint128 rounded = magnitude < kRoundsToZeroBelow[decimals]
-                                        ? 0
-                                        : RoundScaled(mantissa, exponent, decimals);
-            end = text + kMaxFixedChars;
-            begin = end;
-            Uint128 whole = rounded;
-            if (decimals > 0) {
-                const uint64_t unit = kPow10[decimals];
-                uint64_t fraction;
-                if ((rounded >> 64) == 0) {
-                    const uint64_t small = static_cast<uint64_t>(rounded);
-                    whole = small / unit;
-                    fraction = small % unit;
-                } else {
-                    whole = rounded / unit;
-                    fraction = static_cast<uint64_t>(rounded % unit);
-                }
-                begin = PutDigitsBackward(begin, fraction, decimals);
-                *--begin = '.';
-            }
-            begin = PutIntegerBackward(begin, whole);
-            if (negative) *--begin = '-';
-        }
+    // Subnormals lack the leading bit and share the exponent of the smallest normals.
+    const bool normal = biasedExponent != 0;
+    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{normal} << 52);
+    const int exponent = biasedExponent + (normal ? 0 : 1) - 1075;
+    // -0.0 prints without a sign.
+    const bool negative = signBit && mantissa != 0;
+    uint64_t rounded = 0;
+    if (biasedExponent != 0x7ff && RoundScaled64(mantissa, exponent, kPow10[decimals], rounded)) {
+        return PutRounded(out, rounded, negative, width, decimals);
     }
-    const size_t length = static_cast<size_t>(end - begin);
-    const size_t padding =
-        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
-    std::memset(out, ' ', padding);
-    std::memcpy(out + padding, begin, length);
-    return padding + length;
+    return FormatRare(out, signBit, biasedExponent, mantissa, exponent, signBit ? -value : value,
+                      width, decimals);
 }
 
 std::string FormatFixed(double value, int width, int decimals) {
