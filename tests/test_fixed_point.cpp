@@ -378,7 +378,7 @@ std::vector<double> PropertyValues() {
             values.push_back(-v);
         }
     }
-    for (int power : {52, 53, 56, 57, 58, 62, 63, 64, 65, 69, 70, 71}) {
+    for (int power : {31, 32, 33, 52, 53, 56, 57, 58, 62, 63, 64, 65, 69, 70, 71}) {
         const double two = std::ldexp(1.0, power);
         for (double v : {two, std::nextafter(two, 0.0), std::nextafter(two, 1e300)}) {
             values.push_back(v);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -191,6 +192,24 @@ char* PutLargeInteger(char* out, uint64_t mantissa, int exponent) {
     return end;
 }
 
+// A double as mantissa * 2^exponent, the mantissa an integer of up to 53 bits.
+struct Decoded {
+    uint64_t mantissa;
+    int exponent;
+    bool negative;  // below zero; -0.0 prints without a sign
+    bool finite;
+};
+
+Decoded Decode(double value) {
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    const int biasedExponent = static_cast<int>((bits >> 52) & 0x7ff);
+    // Subnormals lack the leading bit and share the exponent of the smallest normals.
+    const bool normal = biasedExponent != 0;
+    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{normal} << 52);
+    return {mantissa, biasedExponent + (normal ? 0 : 1) - 1075, (bits >> 63) != 0 && mantissa != 0,
+            biasedExponent != 0x7ff};
+}
+
 // a * 10^decimals rounded by both stages into `rounded`, for a = mantissa * 2^exponent, when
 // 64-bit arithmetic decides it; returns false otherwise. With the mantissa stripped of its
 // trailing zero bits, that is when mantissa * 10^decimals fits 64 bits, the binary point lies
@@ -221,23 +240,19 @@ bool RoundScaled64(uint64_t mantissa, int exponent, uint64_t unit, uint64_t& rou
     if (whole >= kPow10[kKeptDigits - 1]) return false;
     const uint64_t fraction = scaled & ((uint64_t{1} << shift) - 1);
     const uint64_t half = uint64_t{1} << (shift - 1);
-    // f >= 1/2 rounds up in the first stage, and the carried digit string then in the second.
-    // Branches rather than arithmetic: the processor's guess lets the digits be written while
-    // the decision is still under way, where arithmetic would make them wait for it.
-    if (fraction >= half) {
-        rounded = whole + 1;
-        return true;
-    }
+    // f >= 1/2 rounds up in the first stage, and the carried digit string then in the second;
+    // a flag rather than a branch, as that half of the values follows no pattern.
+    rounded = whole + (fraction >= half ? 1 : 0);
     // Below 1/2, the first stage keeps t >= 1 fraction digits (when I is 0 and f is near 1/2,
     // the first fraction digit is the first significant one, so t = 17 holds there too);
     // rounding those to none gives I + 1 exactly when f >= 1/2 - 10^-t / 2, that is when
     // (half - fraction) * 10^t <= half. The product needs at most 63 + 57 bits. It is rarely
-    // that small: 10^t >= 10, so a gap above an eighth of half rules it out at once.
-    rounded = whole;
+    // that small: 10^t >= 10, so only a gap of at most an eighth of half needs it.
     const uint64_t gap = half - fraction;
-    if (gap > half / 8) return true;
-    const int keptFractionDigits = kKeptDigits - DigitCount(whole);
-    if (static_cast<Uint128>(gap) * kPow10[keptFractionDigits] <= half) rounded = whole + 1;
+    if (fraction < half && gap <= half / 8) [[unlikely]] {
+        const int keptFractionDigits = kKeptDigits - DigitCount(whole);
+        if (static_cast<Uint128>(gap) * kPow10[keptFractionDigits] <= half) rounded = whole + 1;
+    }
     return true;
 }
 
@@ -278,12 +293,12 @@ template <int kDecimals>
 size_t PutScaledAs(char* out, uint64_t rounded, bool negative, int width) {
     constexpr uint64_t kUnit = kPow10[kDecimals];
     const uint64_t whole = rounded / kUnit;
-    const int wholeDigits = std::max(1, DigitCount(whole));
-    const size_t length =
-        static_cast<size_t>((negative ? 1 : 0) + wholeDigits + (kDecimals > 0 ? kDecimals + 1 : 0));
-    const size_t padding =
-        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
-    PutBlanks(out, padding, padding + length);
+    // whole | 1 has the digits of whole (an odd number below a power of ten is no power of
+    // ten), and one for 0.
+    const int wholeDigits = DigitCount(whole | 1);
+    const int length = (negative ? 1 : 0) + wholeDigits + (kDecimals > 0 ? kDecimals + 1 : 0);
+    const int padding = std::max(width - length, 0);
+    PutBlanks(out, static_cast<size_t>(padding), static_cast<size_t>(padding + length));
     out[padding] = '-';
     char* const end = out + padding + length;
     char* begin = end;
@@ -293,7 +308,39 @@ size_t PutScaledAs(char* out, uint64_t rounded, bool negative, int width) {
         *begin = '.';
     }
     PutDigitsBackward(begin, whole, wholeDigits);
-    return padding + length;
+    return static_cast<size_t>(padding + length);
+}
+
+// Writes `count` (1..10) digits of v, ending just before `end`, with 32-bit arithmetic.
+void PutDigitsBackward32(char* end, uint32_t v, int count) {
+    while (count >= 2) {
+        end -= 2;
+        std::memcpy(end, &kDigitPairs[2 * (v % 100)], 2);
+        v /= 100;
+        count -= 2;
+    }
+    if (count > 0) end[-1] = static_cast<char>('0' + v);
+}
+
+// PutScaledAs<6>, the model's format, for fields of at most 16 columns and integer parts
+// that fit 32 bits, as a model's values have: the blanks are one store of 8, whatever their
+// number (the text has at least 8 characters), and 32-bit arithmetic serves for all digits.
+size_t PutMicros(char* out, uint64_t rounded, bool negative, int width) {
+    constexpr uint32_t kUnit = 1000000;
+    const uint64_t wide = rounded / kUnit;
+    if (wide > UINT32_MAX || width > 16) return PutScaledAs<6>(out, rounded, negative, width);
+    const uint32_t whole = static_cast<uint32_t>(wide);
+    const uint32_t fraction = static_cast<uint32_t>(rounded - wide * kUnit);
+    const int wholeDigits = DigitCount(uint64_t{whole | 1});  // one for 0, as above
+    const int length = (negative ? 1 : 0) + wholeDigits + 7;
+    const int padding = std::max(width - length, 0);
+    std::memcpy(out, "        ", 8);
+    out[padding] = '-';
+    char* const end = out + padding + length;
+    PutFixedDigits<6>(end, fraction);
+    end[-7] = '.';
+    PutDigitsBackward32(end - 7, whole, wholeDigits);
+    return static_cast<size_t>(padding + length);
 }
 
 // The general writer, for any number of decimals; out of line, so that the usual path stays
@@ -325,7 +372,7 @@ size_t PutScaledAs(char* out, uint64_t rounded, bool negative, int width) {
 }
 
 size_t PutRounded(char* out, uint64_t rounded, bool negative, int width, int decimals) {
-    return decimals == 6 ? PutScaledAs<6>(out, rounded, negative, width)
+    return decimals == 6 ? PutMicros(out, rounded, negative, width)
                          : PutScaled(out, rounded, negative, width, decimals);
 }
 
@@ -348,12 +395,12 @@ size_t PutNonFinite(char* out, bool signBit, bool nan, int width) {
 
 // What 64-bit arithmetic does not decide: infinities and NaNs, magnitudes below 2^70 in 128
 // bits, larger ones with the big number.
-[[gnu::noinline]] size_t FormatRare(char* out, bool signBit, int biasedExponent, uint64_t mantissa,
-                                    int exponent, double magnitude, int width, int decimals) {
-    if (biasedExponent == 0x7ff) {
-        return PutNonFinite(out, signBit, mantissa != (uint64_t{1} << 52), width);
-    }
-    const bool negative = signBit && mantissa != 0;
+[[gnu::noinline]] size_t FormatRare(char* out, double value, int width, int decimals) {
+    const Decoded decoded = Decode(value);
+    if (!decoded.finite) return PutNonFinite(out, std::signbit(value), std::isnan(value), width);
+    const uint64_t mantissa = decoded.mantissa;
+    const int exponent = decoded.exponent;
+    const bool negative = decoded.negative;
     char text[kMaxFixedChars];
     if (exponent + 52 >= kFastExponentLimit) {
         // Normal, since 2^70 is: the mantissa has its leading bit 52.
@@ -366,8 +413,9 @@ size_t PutNonFinite(char* out, bool signBit, bool nan, int width) {
         text[0] = '-';
         return PutText(out, negative ? text : text + 1, end, width);
     }
-    const Uint128 rounded =
-        magnitude < kRoundsToZeroBelow[decimals] ? 0 : RoundScaled(mantissa, exponent, decimals);
+    const Uint128 rounded = std::fabs(value) < kRoundsToZeroBelow[decimals]
+                                ? 0
+                                : RoundScaled(mantissa, exponent, decimals);
     if ((rounded >> 64) == 0) {
         return PutRounded(out, static_cast<uint64_t>(rounded), negative, width, decimals);
     }
@@ -389,21 +437,13 @@ size_t PutNonFinite(char* out, bool signBit, bool nan, int width) {
 
 size_t FormatFixed(char* out, double value, int width, int decimals) {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
-    const uint64_t bits = std::bit_cast<uint64_t>(value);
-    const bool signBit = (bits >> 63) != 0;
-    const int biasedExponent = static_cast<int>((bits >> 52) & 0x7ff);
-    // Subnormals lack the leading bit and share the exponent of the smallest normals.
-    const bool normal = biasedExponent != 0;
-    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{normal} << 52);
-    const int exponent = biasedExponent + (normal ? 0 : 1) - 1075;
-    // -0.0 prints without a sign.
-    const bool negative = signBit && mantissa != 0;
+    const Decoded decoded = Decode(value);
     uint64_t rounded = 0;
-    if (biasedExponent != 0x7ff && RoundScaled64(mantissa, exponent, kPow10[decimals], rounded)) {
-        return PutRounded(out, rounded, negative, width, decimals);
+    if (decoded.finite &&
+        RoundScaled64(decoded.mantissa, decoded.exponent, kPow10[decimals], rounded)) {
+        return PutRounded(out, rounded, decoded.negative, width, decimals);
     }
-    return FormatRare(out, signBit, biasedExponent, mantissa, exponent, signBit ? -value : value,
-                      width, decimals);
+    return FormatRare(out, value, width, decimals);
 }
 
 std::string FormatFixed(double value, int width, int decimals) {

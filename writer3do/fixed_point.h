@@ -18,7 +18,7 @@ inline constexpr size_t kMaxFixedChars = 328;
 // Writes `value` with `decimals` decimals (clamped to 0..9; no point for 0), right-aligned
 // with blanks to `width` columns (none when width <= 0; the text grows when longer), into
 // `out`, which must hold kMaxFixedChars + width characters. Returns the number of characters
-// written; no terminator is added. Allocates nothing.
+// written; nothing past them is touched and no terminator is added. Allocates nothing.
 size_t FormatFixed(char* out, double value, int width, int decimals);
 
 // The same, as a string.
