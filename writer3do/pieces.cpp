@@ -103,64 +103,71 @@ void WriteMeshOpening(TextSink& out, const OptMesh& mesh, int32_t index) {
     out.EndLine();
 }
 
-// " %10.6f" for each value after the first, which has no blank before it.
-void PutVector(TextSink& out, float x, float y, float z) {
-    out.PutFixed(x, 10, 6);
-    out.PutChar(' ');
-    out.PutFixed(y, 10, 6);
-    out.PutChar(' ');
-    out.PutFixed(z, 10, 6);
+// Room for any one number line: an index, at most four "%10.6f" numbers or eleven integers,
+// and their text, each number with the slack its writer may touch.
+constexpr size_t kNumberLineRoom = 4 * (kMaxFixedChars + 10) + 11 * (20 + raw::kSlack) + 128;
+
+// "%10.6f %10.6f %10.6f"
+char* PutVector(char* out, float x, float y, float z) {
+    out = raw::Fixed(out, x, 10, 6);
+    out = raw::Char(out, ' ');
+    out = raw::Fixed(out, y, 10, 6);
+    out = raw::Char(out, ' ');
+    return raw::Fixed(out, z, 10, 6);
 }
 
-void WriteVertexLines(TextSink& out, const OptMesh& mesh, size_t first, size_t last) {
+void WriteVertexLines(TextSink& sink, const OptMesh& mesh, size_t first, size_t last) {
     for (size_t v = first; v < last; ++v) {
         const MeshVertex& vertex = mesh.vertices[v];
-        out.PutInt(static_cast<int64_t>(v), 5);
-        out.Put(": ");
-        PutVector(out, vertex.x, vertex.y, vertex.z);
-        out.Put("   0.000000");
-        out.EndLine();
+        char* out = sink.StartLine(kNumberLineRoom);
+        out = raw::Int(out, static_cast<int64_t>(v), 5);
+        out = raw::Text(out, ": ");
+        out = PutVector(out, vertex.x, vertex.y, vertex.z);
+        out = raw::Text(out, "   0.000000");
+        sink.FinishLine(out);
     }
 }
 
-void WriteTextureVertexLines(TextSink& out, const OptMesh& mesh, size_t first, size_t last) {
+void WriteTextureVertexLines(TextSink& sink, const OptMesh& mesh, size_t first, size_t last) {
     for (size_t t = first; t < last; ++t) {
-        out.PutInt(static_cast<int64_t>(t), 5);
-        out.Put(": ");
-        out.PutFixed(mesh.texCoords[t].u, 10, 6);
-        out.PutChar(' ');
-        out.PutFixed(mesh.texCoords[t].v, 10, 6);
-        out.EndLine();
+        char* out = sink.StartLine(kNumberLineRoom);
+        out = raw::Int(out, static_cast<int64_t>(t), 5);
+        out = raw::Text(out, ": ");
+        out = raw::Fixed(out, mesh.texCoords[t].u, 10, 6);
+        out = raw::Char(out, ' ');
+        out = raw::Fixed(out, mesh.texCoords[t].v, 10, 6);
+        sink.FinishLine(out);
     }
 }
 
 // "%5d: %10.6f %10.6f %10.6f"
-void WriteVectorLine(TextSink& out, size_t index, const Vec3& v) {
-    out.PutInt(static_cast<int64_t>(index), 5);
-    out.Put(": ");
-    PutVector(out, v.x, v.y, v.z);
-    out.EndLine();
+void WriteVectorLine(TextSink& sink, size_t index, const Vec3& v) {
+    char* out = sink.StartLine(kNumberLineRoom);
+    out = raw::Int(out, static_cast<int64_t>(index), 5);
+    out = raw::Text(out, ": ");
+    sink.FinishLine(PutVector(out, v.x, v.y, v.z));
 }
 
-void WriteFaceLines(TextSink& out, const OptMesh& mesh, size_t first, size_t last) {
+void WriteFaceLines(TextSink& sink, const OptMesh& mesh, size_t first, size_t last) {
     for (size_t f = first; f < last; ++f) {
         const OptFace& face = mesh.faces[f];
         const bool textured = face.textureIndex >= 0;
-        out.PutInt(static_cast<int64_t>(f), 6);
-        out.Put(": ");
-        out.PutInt(textured ? face.textureIndex : 0, 9);
-        out.Put(textured ? "  0x0000" : "  0x0002");
-        out.Put("     4       3      1       0.0000 ");
-        out.PutInt(face.vertexCount, 7);
-        out.PutChar(' ');
+        char* out = sink.StartLine(kNumberLineRoom);
+        out = raw::Int(out, static_cast<int64_t>(f), 6);
+        out = raw::Text(out, ": ");
+        out = raw::Int(out, textured ? face.textureIndex : 0, 9);
+        out = raw::Text(out, textured ? "  0x0000" : "  0x0002");
+        out = raw::Text(out, "     4       3      1       0.0000 ");
+        out = raw::Int(out, face.vertexCount, 7);
+        out = raw::Char(out, ' ');
         // Only the four stored corners exist; a larger count cannot come from the reader.
         const int corners = face.vertexCount < 4 ? face.vertexCount : 4;
         for (int k = 0; k < corners; ++k) {
-            out.PutInt(face.vertexIndex[k], 4);
-            out.PutChar(',');
-            out.PutInt(face.texCoordIndex[k], 3);
+            out = raw::Int(out, face.vertexIndex[k], 4);
+            out = raw::Char(out, ',');
+            out = raw::Int(out, face.texCoordIndex[k], 3);
         }
-        out.EndLine();
+        sink.FinishLine(out);
     }
 }
 
@@ -242,7 +249,11 @@ void WriteHierarchy(TextSink& out, const std::vector<OptMesh>& set0) {
         out.Put("        0      -1 ");
         out.PutInt(k < meshCount ? k + 1 : -1, 9);
         out.Put("             0 ");
-        PutVector(out, center.x, center.y, center.z);
+        out.PutFixed(center.x, 10, 6);
+        out.PutChar(' ');
+        out.PutFixed(center.y, 10, 6);
+        out.PutChar(' ');
+        out.PutFixed(center.z, 10, 6);
         out.Put("   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000  Node_");
         out.PutIntDigits(k - 1, 3);
         out.EndLine();

@@ -19,6 +19,50 @@
 
 namespace kesh {
 
+// Writers on a raw position in a buffer, for lines whose room was reserved at once (see
+// TextSink::StartLine): the position stays in a register instead of being stored back into
+// the sink after every number. Each returns the position after what it wrote.
+namespace raw {
+
+// Bytes a number writer may touch beyond its field: blanks go in one fixed-size store.
+inline constexpr size_t kSlack = 16;
+
+inline char* Text(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+inline char* Char(char* out, char c) {
+    *out = c;
+    return out + 1;
+}
+
+// "%*d": right-aligned in `width` columns, growing when longer; needs max(width, 20) + kSlack
+// bytes of room.
+inline char* Int(char* out, int64_t value, int width) {
+    const bool negative = value < 0;
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    const size_t length = static_cast<size_t>(DecimalDigits(magnitude)) + (negative ? 1 : 0);
+    const size_t columns =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) : length;
+    if (columns <= kSlack) {
+        std::memset(out, ' ', kSlack);  // one fixed-size store instead of a loop
+    } else {
+        std::memset(out, ' ', columns - length);
+    }
+    char* start = PutDecimalBackward(out + columns, magnitude);
+    if (negative) start[-1] = '-';
+    return out + columns;
+}
+
+// "%W.Df" with the 3DO rounding rule; needs kMaxFixedChars + width bytes of room.
+inline char* Fixed(char* out, double value, int width, int decimals) {
+    return out + FormatFixed(out, value, width, decimals);
+}
+
+}  // namespace raw
+
 class TextSink {
   public:
     // With a file, the buffer is written out whenever it holds a block's worth; without one
@@ -38,21 +82,8 @@ class TextSink {
     // "%*d": right-aligned in `width` columns, growing when longer. Writes blanks and digits
     // in place: the digit count is known before anything is written.
     void PutInt(int64_t value, int width = 0) {
-        const bool negative = value < 0;
-        const uint64_t magnitude =
-            negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-        const size_t length = static_cast<size_t>(DecimalDigits(magnitude)) + (negative ? 1 : 0);
-        const size_t columns =
-            width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) : length;
-        char* out = Reserve(columns < kBlankRun ? kBlankRun : columns);
-        if (columns <= kBlankRun) {
-            std::memset(out, ' ', kBlankRun);  // one fixed-size store instead of a loop
-        } else {
-            std::memset(out, ' ', columns - length);
-        }
-        char* start = PutDecimalBackward(out + columns, magnitude);
-        if (negative) start[-1] = '-';
-        cursor_ = out + columns;
+        const size_t columns = width > 20 ? static_cast<size_t>(width) : 20;
+        cursor_ = raw::Int(Reserve(columns + raw::kSlack), value, width);
     }
     // "%.Nd": at least `digits` digits, with leading zeros after the sign.
     void PutIntDigits(int64_t value, int digits);
@@ -63,6 +94,14 @@ class TextSink {
         char* out = Reserve(kMaxFixedChars + static_cast<size_t>(width > 0 ? width : 0));
         cursor_ = out + FormatFixed(out, value, width, decimals);
     }
+    // Room for a whole line of at most `bytes` characters, its line end included, to be
+    // written with the raw writers; FinishLine takes the position where the line ends.
+    char* StartLine(size_t bytes) { return Reserve(bytes); }
+    void FinishLine(char* end) {
+        cursor_ = end;
+        EndLine();
+    }
+
     // CR LF, the line end of every 3DO line; hands a full block to the file.
     void EndLine() {
         char* out = Reserve(2);
@@ -100,8 +139,6 @@ class TextSink {
 
   private:
     static constexpr size_t kBlockBytes = 1 << 20;
-    // Blanks written in one go ahead of a number; wider fields than this are rare.
-    static constexpr size_t kBlankRun = 16;
 
     // Room for `size` more bytes at the cursor.
     char* Reserve(size_t size) {
