@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "writer3do/decimal_digits.h"
+
 namespace kesh {
 namespace {
 
@@ -30,29 +32,14 @@ constexpr int kKeptDigits = 17;
 // integers (E >= 17) and take the big-number path.
 constexpr int kFastExponentLimit = 70;
 
-constexpr std::array<uint64_t, 20> kPow10 = [] {
-    std::array<uint64_t, 20> table{};
-    uint64_t p = 1;
-    for (uint64_t& entry : table) {
-        entry = p;
-        p *= 10;
-    }
-    return table;
-}();
+constexpr const std::array<uint64_t, 20>& kPow10 = kPowersOfTen;
 
 // Below these magnitudes a * 10^D < 0.1, so the value rounds to zero in both stages. The
 // constants need not be exact: they only have to stay below 0.1 * 10^-D.
 constexpr std::array<double, kMaxDecimals + 1> kRoundsToZeroBelow = {
     0.09, 0.009, 0.9e-3, 0.9e-4, 0.9e-5, 0.9e-6, 0.9e-7, 0.9e-8, 0.9e-9, 0.9e-10};
 
-constexpr std::array<char, 200> kDigitPairs = [] {
-    std::array<char, 200> table{};
-    for (int i = 0; i < 100; ++i) {
-        table[2 * i] = static_cast<char>('0' + i / 10);
-        table[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return table;
-}();
+constexpr const std::array<char, 200>& kDigitPairs = kDecimalPairs;
 
 // Number of decimal digits of v; 0 for v == 0.
 int DigitCount(uint64_t v) {
