@@ -132,8 +132,6 @@ std::vector<uint8_t> LargeTextureOpt() {
 }
 
 constexpr int kNone = static_cast<int>(Failure::None);
-constexpr int kCannotOpen = static_cast<int>(Failure::CannotOpen);
-constexpr int kNoGeometry = static_cast<int>(Failure::NoGeometry);
 constexpr int kCannotCreate = static_cast<int>(Failure::CannotCreate);
 constexpr int kCannotWrite = static_cast<int>(Failure::CannotWrite);
 
