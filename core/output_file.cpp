@@ -15,6 +15,12 @@ namespace {
 // Distinguishes temporaries made by one process; the pid distinguishes processes.
 std::atomic<unsigned> tempCounter{0};
 
+// Written data is handed to the disk in steps of this size while the file is being written.
+// ext4 writes a file's data out before it lets the file replace another by rename, so that
+// a crash cannot leave an empty file in its place; started early, that work overlaps the
+// writing instead of holding up the rename.
+constexpr off_t kWriteOutStep = off_t{8} << 20;
+
 std::string TempNameFor(const std::string& target, unsigned attempt) {
     return target + ".kesh-" + std::to_string(getpid()) + "-" +
            std::to_string(tempCounter.fetch_add(1) + attempt) + ".tmp";
@@ -57,6 +63,7 @@ StageResult OutputFile::Open(const std::string& path) {
         temp_.clear();
         return error_ = Fail(Failure::CannotCreate, EEXIST);
     }
+    written_ = writtenOut_ = 0;
     // A replaced file keeps its permissions, as it would when overwritten in place.
     if (keepMode) (void)fchmod(fd_, mode);
     return {};
@@ -75,6 +82,12 @@ StageResult OutputFile::Write(const void* data, size_t size) {
         if (n == 0) return error_ = Fail(Failure::CannotWrite, ENOSPC);
         p += n;
         size -= static_cast<size_t>(n);
+        written_ += n;
+    }
+    if (written_ - writtenOut_ >= kWriteOutStep) {
+        // Only starts the writing; an error here shows up again, and is reported, at close.
+        (void)sync_file_range(fd_, writtenOut_, written_ - writtenOut_, SYNC_FILE_RANGE_WRITE);
+        writtenOut_ = written_;
     }
     return {};
 }

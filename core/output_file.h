@@ -6,6 +6,8 @@
 // temporary.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 
@@ -39,6 +41,8 @@ class OutputFile {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    off_t written_ = 0;     // bytes written to the temporary
+    off_t writtenOut_ = 0;  // of those, bytes whose writing to disk has been started
     StageResult error_;
 };
 

@@ -57,6 +57,30 @@ TEST(OutputFile, CommitReplacesTheTargetWhole) {
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"out.3do"});
 }
 
+// A large file is handed to the disk in steps while it is written; every byte still
+// arrives in order, and a second file through the same object starts its count afresh.
+TEST(OutputFile, ALargeFileArrivesWholeWhateverTheWriteSizes) {
+    ScratchDir dir;
+    OutputFile file;
+    for (const char* name : {"large.3do", "again.3do"}) {
+        const std::string target = dir / name;
+        test::WriteFileText(target, "old");
+        ASSERT_TRUE(file.Open(target));
+        std::string expected;
+        size_t size = 1;
+        while (expected.size() < (size_t{20} << 20)) {
+            std::string chunk(size, static_cast<char>('a' + expected.size() % 26));
+            chunk.back() = '\n';
+            ASSERT_TRUE(file.Write(chunk.data(), chunk.size()));
+            expected += chunk;
+            size = size * 3 % 3000001 + 1;
+        }
+        EXPECT_EQ(test::ReadFileText(target), "old");
+        ASSERT_TRUE(file.Commit());
+        EXPECT_TRUE(test::ReadFileText(target) == expected) << name;
+    }
+}
+
 TEST(OutputFile, DiscardedFileLeavesNothingAndKeepsTheOldFile) {
     ScratchDir dir;
     const std::string target = dir / "out.3do";
@@ -99,7 +123,7 @@ TEST(OutputFile, KeepsThePermissionsOfAReplacedFile) {
     OutputFile file;
     ASSERT_TRUE(file.Open(target));
     ASSERT_TRUE(file.Commit());
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
