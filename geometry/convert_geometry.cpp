@@ -4,10 +4,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "core/helper_threads.h"
 #include "geometry/convert_geometry.h"
 
 namespace kesh {
@@ -140,17 +139,13 @@ void BuildLodMesh(OptMesh& source, const OptModel& model, float scale, size_t fi
 
 // Below this many faces a model is converted on one thread.
 constexpr size_t kFacesWorthThreads = 20000;
-constexpr unsigned kMostHelperThreads = 3;
-
 unsigned HelperThreads(const OptModel& model) {
     if (model.meshes.size() < 2) return 0;
     size_t faces = 0;
     for (const OptMesh& mesh : model.meshes)
         faces += mesh.faces.size();
-    if (faces < kFacesWorthThreads) return 0;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t useful = std::min<size_t>(kMostHelperThreads, model.meshes.size() - 1);
-    return cores > 1 ? static_cast<unsigned>(std::min<size_t>(cores - 1, useful)) : 0;
+    // Each thread takes whole meshes, so more threads than meshes would idle.
+    return faces < kFacesWorthThreads ? 0 : SpareThreads(model.meshes.size() - 1);
 }
 
 // Raises `extent` to |centre| + radius when that is larger (an equal value leaves it).
@@ -209,15 +204,10 @@ void ConvertGeometryOn(OptModel& model, float scale, unsigned helpers) {
     // extents is what one thread would have found.
     std::vector<Vec3> extents(helpers + 1, Vec3{kExtentStart, kExtentStart, kExtentStart});
     {
-        std::vector<std::jthread> threads;
-        try {
-            for (unsigned i = 1; i <= helpers; ++i)
-                threads.emplace_back(convertMeshes, std::ref(extents[i]));
-        } catch (const std::system_error&) {
-            // Fewer threads than asked for: this one converts what they leave.
-        }
+        const std::vector<std::jthread> threads =
+            StartHelpers(helpers, [&](unsigned i) { convertMeshes(extents[i + 1]); });
         convertMeshes(extents[0]);
-    }
+    }  // the helpers are joined here
     Vec3 all = extents[0];
     for (const Vec3& e : extents) {
         all.x = std::max(all.x, e.x);

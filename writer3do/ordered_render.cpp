@@ -3,9 +3,9 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "core/helper_threads.h"
 
 namespace kesh {
 
@@ -96,29 +96,12 @@ class OrderedRenderer {
 StageResult RenderInOrder(size_t count, unsigned helpers,
                           const std::function<void(size_t, TextSink&)>& render,
                           const std::function<StageResult(size_t, TextSink&)>& consume) {
-    if (helpers == 0) {
-        TextSink sink;
-        for (size_t i = 0; i < count; ++i) {
-            sink.Clear();
-            render(i, sink);
-            if (StageResult result = consume(i, sink); !result) return result;
-        }
-        return StageResult{};
-    }
+    // Without helpers the calling thread renders every piece itself. Consume tells the
+    // helpers to stop when it is done; they are joined as `threads` goes, before `renderer`.
     OrderedRenderer renderer(count, kSlotsPerThread * (helpers + 1), render);
-    StageResult result;
-    {
-        std::vector<std::jthread> threads;
-        threads.reserve(helpers);
-        try {
-            for (unsigned i = 0; i < helpers; ++i)
-                threads.emplace_back([&renderer] { renderer.Help(); });
-        } catch (const std::system_error&) {
-            // Fewer threads than asked for: the calling thread renders what they leave.
-        }
-        result = renderer.Consume(consume);
-    }  // the helpers have been told to stop and are joined here
-    return result;
+    const std::vector<std::jthread> threads =
+        StartHelpers(helpers, [&renderer](unsigned) { renderer.Help(); });
+    return renderer.Consume(consume);
 }
 
 }  // namespace kesh

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 
+#include "core/helper_threads.h"
 #include "core/output_file.h"
 #include "writer3do/material_name.h"
 #include "writer3do/ordered_render.h"
@@ -15,7 +15,6 @@ namespace {
 
 // Below this many batches a model is written on one thread, straight into the file's buffer.
 constexpr size_t kBatchesWorthThreads = 8;
-constexpr unsigned kMostHelperThreads = 3;
 // A piece's weight in lines when grouping pieces into batches; a title piece counts as a
 // few lines.
 constexpr size_t kTitleLines = 8;
@@ -62,9 +61,7 @@ std::vector<size_t> BatchStarts(const std::vector<Piece>& pieces) {
 }
 
 unsigned HelperThreads(size_t batches) {
-    if (batches < kBatchesWorthThreads) return 0;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? std::min(cores - 1, kMostHelperThreads) : 0;
+    return batches < kBatchesWorthThreads ? 0 : SpareThreads(batches);
 }
 
 }  // namespace
