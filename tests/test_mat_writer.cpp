@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -352,6 +353,51 @@ TEST_F(MatWriterTest, ARandomTrueColourImageMatchesTheDirectSearch) {
         uint8_t expected = randomMap.FindNearest(bgra[4 * k + 2], bgra[4 * k + 1], bgra[4 * k]);
         ASSERT_EQ(bytes[140 + k], expected) << k;
     }
+}
+
+TEST_F(MatWriterTest, ManyTexturesAreWrittenAsOneThreadWritesThem) {
+    // Enough image bytes that the files are shared out between threads: 8-bit and 32-bit
+    // textures mixed, and one file in the way, so that results and failures must come back
+    // to the texture they belong to.
+    ColourMap ramp = RedRamp();
+    OptModel model;
+    for (int i = 0; i < 24; ++i) {
+        if (i % 3 == 2) {
+            std::vector<uint8_t> bgra(4 * 128 * 64);
+            for (size_t k = 0; k < bgra.size(); k += 4)
+                bgra[k + 2] = static_cast<uint8_t>(i * 7 + k / 4);
+            model.textures.push_back(TrueColour(128, 64, bgra));
+        } else {
+            std::vector<uint8_t> pixels(128 * 128);
+            for (size_t k = 0; k < pixels.size(); ++k)
+                pixels[k] = static_cast<uint8_t>(i + k);
+            model.textures.push_back(RampTexture(128, 128, pixels));
+        }
+    }
+    ASSERT_EQ(mkdir("ship_00013.mat", 0755), 0);
+
+    const std::vector<OutputFailure> failures = model.WriteMATs(ramp, "ship.3do");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].path, "ship_00013.mat");
+    EXPECT_EQ(failures[0].result.failure, Failure::CannotCreate);
+
+    for (int i = 0; i < 24; ++i) {
+        if (i == 13) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "ship_%05d.mat", i);
+        const Texture& texture = model.textures[static_cast<size_t>(i)];
+        std::vector<uint8_t> expected = ExpectedHeader(static_cast<uint32_t>(texture.width),
+                                                       static_cast<uint32_t>(texture.height));
+        const size_t pixels = static_cast<size_t>(texture.width) * texture.height;
+        for (size_t k = 0; k < pixels; ++k) {
+            // Red j maps to entry j of the ramp, or to 32 below 32.
+            const uint8_t red =
+                texture.bytesPerPixel == 4 ? texture.pixels[4 * k + 2] : texture.pixels[k];
+            expected.push_back(red < 32 ? 32 : red);
+        }
+        EXPECT_EQ(ReadFileBytes(name), expected) << name;
+    }
+    EXPECT_EQ(ListDir(dir.path()).size(), 24u);  // no temporary is left behind
 }
 
 TEST(ReadMatImage, TakesBackAWrittenImage) {

@@ -1,11 +1,13 @@
 #include "textures/mat_writer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/helper_threads.h"
 #include "core/output_file.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
@@ -18,6 +20,8 @@ namespace {
 
 // The file is built and written in blocks of this size, the first one opening with the header.
 constexpr size_t kBlockBytes = 64 * 1024;
+// Below this many image bytes in all, the MAT files are written on one thread.
+constexpr int64_t kBytesWorthThreads = 256 * 1024;
 
 bool IsTrueColour(const Texture& texture) {
     return texture.bytesPerPixel == 4;
@@ -102,25 +106,50 @@ int64_t MatImagePixels(const Texture& texture) {
 
 std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
                                                const char* outputPath) const {
-    std::vector<OutputFailure> failures;
     std::string_view baseName = OutputBaseName(outputPath ? outputPath : "");
-    // Shared by all 32-bit textures: the colour map does not change between them.
-    std::optional<NearestColourCache> cache;
     // Missing pixels padded so far may not exceed one image's limit for the whole model: a
-    // file can list one short texture thousands of times.
+    // file can list one short texture thousands of times. Decided in texture order before
+    // any file is written, so the files are the same however they are shared out.
+    std::vector<int64_t> imageBytes(textures.size());
     int64_t paddingLeft = kMaxPaddedImagePixels;
+    int64_t totalBytes = 0;
     for (size_t i = 0; i < textures.size(); ++i) {
-        // Bare names: the files land in the current directory.
-        std::string name = MaterialName(baseName, static_cast<int32_t>(i));
-        int64_t imageBytes = MatImagePixels(textures[i]);
-        int64_t missing = std::max<int64_t>(0, imageBytes - PixelsHeld(textures[i]));
+        imageBytes[i] = MatImagePixels(textures[i]);
+        int64_t missing = std::max<int64_t>(0, imageBytes[i] - PixelsHeld(textures[i]));
         if (missing > paddingLeft) {
-            imageBytes = 0;
+            imageBytes[i] = 0;
         } else {
             paddingLeft -= missing;
         }
-        StageResult result = WriteMat(textures[i], colourMap, name, imageBytes, cache);
-        if (!result) failures.push_back({name, result});
+        totalBytes += imageBytes[i];
+    }
+
+    // Each texture is its own file, so the textures are shared out between threads; every
+    // thread keeps its own cache of 32-bit colours.
+    std::vector<StageResult> results(textures.size());
+    std::atomic<size_t> next = 0;
+    auto writeSome = [&] {
+        std::optional<NearestColourCache> cache;
+        for (size_t i = next++; i < textures.size(); i = next++) {
+            // Bare names: the files land in the current directory.
+            const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
+            results[i] = WriteMat(textures[i], colourMap, name, imageBytes[i], cache);
+        }
+    };
+    const unsigned helpers =
+        totalBytes < kBytesWorthThreads ? 0 : SpareThreads(textures.size() - 1);
+    {
+        const std::vector<std::jthread> threads =
+            StartHelpers(helpers, [&](unsigned) { writeSome(); });
+        writeSome();
+    }  // the helpers are joined here
+
+    std::vector<OutputFailure> failures;
+    for (size_t i = 0; i < textures.size(); ++i) {
+        if (!results[i]) {
+            failures.push_back(
+                {MaterialName(baseName, static_cast<int32_t>(i)), std::move(results[i])});
+        }
     }
     return failures;
 }
