@@ -89,6 +89,29 @@ class ByteCursor {
         return false;
     }
 
+    // Passes over up to `count` entries of kEntryBytes bytes each, exactly as `count` calls of
+    // ReadBytes(entry, kEntryBytes) that stop at the first failure would: the whole entries
+    // are taken, and when the file or the budget ends first, the read of the next entry fails
+    // the cursor the same way. Returns where the whole entries start (null when there are
+    // none) and sets `taken` to their number; their bytes stay where they are.
+    template <size_t kEntryBytes>
+    const uint8_t* TakeEntries(size_t count, size_t& taken) {
+        static_assert(kEntryBytes > 0 && kEntryBytes <= 64);
+        taken = 0;
+        if (failed_ || count == 0) return nullptr;
+        const size_t inFile = position_ <= size_ ? (size_ - position_) / kEntryBytes : 0;
+        const uint64_t inBudget = budget_ / kEntryBytes;
+        taken = static_cast<size_t>(std::min<uint64_t>({count, inFile, inBudget}));
+        const uint8_t* first = taken > 0 ? data_ + position_ : nullptr;
+        position_ += taken * kEntryBytes;
+        budget_ -= taken * kEntryBytes;
+        if (taken < count) {
+            uint8_t entry[kEntryBytes];
+            ReadBytes(entry, kEntryBytes);  // fails, as the next read of the loop would
+        }
+        return first;
+    }
+
     // Reads at most `count` bytes, as many as the file holds from the position, without
     // failing when the file ends first; returns the number read. A read beyond the budget
     // still fails the cursor.

@@ -3,11 +3,12 @@
 #include "opt/opt_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <vector>
 
+#include "core/helper_threads.h"
 #include "opt/byte_cursor.h"
+#include "opt/payloads.h"
 
 namespace kesh {
 
@@ -21,8 +22,6 @@ constexpr int32_t kTexCoordNode = 13;
 constexpr int32_t kTextureNode = 20;
 constexpr int32_t kSwitchNode = 24;
 
-constexpr size_t kFaceEntryBytes = 64;
-
 int32_t Saturate(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
@@ -32,13 +31,6 @@ int32_t LittleInt32(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                                 static_cast<uint32_t>(p[2]) << 16 |
                                 static_cast<uint32_t>(p[3]) << 24);
-}
-
-float LittleFloat(const uint8_t* p) {
-    const uint32_t bits = static_cast<uint32_t>(LittleInt32(p));
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
 }
 
 // Makes room for `count` more entries of `entryBytes` bytes each, but never for more than
@@ -81,8 +73,15 @@ class TreeReader {
             ReadNode(node);
             WalkSubtree(node);
         }
-        if (ReadTextureData(cursor_, model_, pixelByteCounts_)) boundHit_ = true;
-        DropUnknownFaceTextures();
+        // The walk has charged every list to the cursor, so the pixels are read as they would
+        // be after reading the lists, here, while helpers fill the meshes.
+        PayloadDecoder decoder(model_, payloads_, model_.textures.size());
+        {
+            const std::vector<std::jthread> helpers = StartHelpers(
+                SpareThreads(decoder.UsefulThreads() - 1), [&](unsigned) { decoder.Run(); });
+            if (ReadTextureData(cursor_, model_, pixelByteCounts_)) boundHit_ = true;
+            decoder.Run();
+        }  // the helpers are joined here
         StageResult result;
         result.damaged = boundHit_ || cursor_.failed();
         return result;
@@ -214,35 +213,31 @@ class TreeReader {
         return !cursor_.failed();
     }
 
+    // Notes the whole entries of a list at the cursor for decoding after the walk; a list
+    // cut short by the end of the file or of the budget keeps its whole entries and fails
+    // the cursor. Returns the number of entries kept.
+    template <size_t kEntryBytes>
+    size_t TakeList(PayloadKind kind, const OptNode& node, int32_t count, int32_t lod = 0,
+                    int32_t textureIndex = -1) {
+        size_t taken = 0;
+        const uint8_t* entries =
+            cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
+        if (taken > 0) {
+            payloads_.push_back({entries, taken, node.meshIndex, lod, textureIndex, kind});
+        }
+        return taken;
+    }
+
     void ReadVertices(const OptNode& node) {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
-        std::vector<MeshVertex>& vertices = model_.meshes[node.meshIndex].vertices;
-        ReserveMore(vertices, count, cursor_, 12);
-        for (int32_t i = 0; i < count; ++i) {
-            uint8_t raw[12];
-            if (!cursor_.ReadBytes(raw, sizeof raw)) break;
-            MeshVertex vertex;
-            vertex.x = LittleFloat(raw);
-            vertex.y = LittleFloat(raw + 4);
-            vertex.z = LittleFloat(raw + 8);
-            vertices.push_back(vertex);
-        }
+        TakeList<kVertexEntryBytes>(PayloadKind::Vertices, node, count);
     }
 
     void ReadTexCoords(const OptNode& node) {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
-        std::vector<TexCoord>& texCoords = model_.meshes[node.meshIndex].texCoords;
-        ReserveMore(texCoords, count, cursor_, 8);
-        for (int32_t i = 0; i < count; ++i) {
-            uint8_t raw[8];
-            if (!cursor_.ReadBytes(raw, sizeof raw)) break;
-            TexCoord texCoord;
-            texCoord.u = LittleFloat(raw);
-            texCoord.v = LittleFloat(raw + 4);
-            texCoords.push_back(texCoord);
-        }
+        TakeList<kTexCoordEntryBytes>(PayloadKind::TexCoords, node, count);
     }
 
     // The texture of the faces of a face node comes from the node's previous sibling.
@@ -276,23 +271,8 @@ class TreeReader {
         const int32_t lod = node.parent != nullptr ? node.parent->siblingIndex : 0;
         if (count <= 0) return;
         cursor_.Seek(static_cast<int64_t>(PositionOf(payload, model_.offsetBase)) + 4);
-        std::vector<OptFace>& faces = model_.meshes[node.meshIndex].faces;
-        ReserveMore(faces, count, cursor_, kFaceEntryBytes);
-        const size_t before = faces.size();
-        for (int32_t i = 0; i < count; ++i) {
-            uint8_t raw[kFaceEntryBytes];
-            if (!cursor_.ReadBytes(raw, sizeof raw)) break;
-            OptFace face;
-            for (int k = 0; k < 4; ++k) {
-                face.vertexIndex[k] = LittleInt32(raw + 4 * k);
-                face.texCoordIndex[k] = LittleInt32(raw + 32 + 4 * k);
-            }
-            face.vertexCount = face.vertexIndex[3] == -1 ? 3 : 4;
-            face.lod = lod;
-            face.textureIndex = textureIndex;
-            faces.push_back(face);
-        }
-        if (faces.size() > before) RaiseLodCount(lod);
+        if (TakeList<kFaceEntryBytes>(PayloadKind::Faces, node, count, lod, textureIndex) > 0)
+            RaiseLodCount(lod);
     }
 
     void RaiseLodCount(int32_t lod) {
@@ -337,23 +317,13 @@ class TreeReader {
         node.textureIndex = static_cast<int32_t>(model_.textures.size() - 1);
     }
 
-    // Texture reference numbers are not checked against anything; a face may only refer to a
-    // texture the model has.
-    void DropUnknownFaceTextures() {
-        const auto textures = static_cast<int64_t>(model_.textures.size());
-        for (OptMesh& mesh : model_.meshes) {
-            for (OptFace& face : mesh.faces) {
-                if (face.textureIndex < 0 || face.textureIndex >= textures) face.textureIndex = -1;
-            }
-        }
-    }
-
     OptModel& model_;
     ByteCursor cursor_;
     uint64_t lodBudget_;
     uint64_t nodesLeft_;
     uint64_t textureBudget_;
     std::vector<int32_t> pixelByteCounts_;  // the word at P+12 of each texture
+    std::vector<Payload> payloads_;         // the lists of the walk, decoded after it
     bool boundHit_ = false;
 };
 

@@ -174,6 +174,44 @@ TEST(OptGeometry, SecondFaceNodeAppendsAfterTheFirst) {
     EXPECT_EQ(loaded.mesh().faces[2].vertexIndex[0], 6);
 }
 
+TEST(OptGeometry, ALargeModelFillsEachMeshInTheOrderOfItsLists) {
+    constexpr int kMeshes = 7;
+    constexpr int kFacesPerLevel = 1000;  // 7 x 3000 faces of 64 bytes: over a megabyte
+    std::vector<NodeSpec> meshes;
+    for (int m = 0; m < kMeshes; ++m)
+        meshes.push_back(LargeMesh(m, kFacesPerLevel));
+    const BuiltOpt opt = BuildOpt({.nodes = meshes});
+    Loaded loaded(opt.bytes);
+    ASSERT_TRUE(loaded.result.ok());
+    EXPECT_FALSE(loaded.result.damaged);
+    EXPECT_EQ(loaded.model.lodCount, 3);
+    ASSERT_EQ(loaded.model.meshes.size(), static_cast<size_t>(kMeshes));
+    for (int m = 0; m < kMeshes; ++m) {
+        const OptMesh& mesh = loaded.mesh(static_cast<size_t>(m));
+        ASSERT_EQ(mesh.vertices.size(), 1000u);
+        for (size_t i = 0; i < 1000; ++i) {
+            ASSERT_EQ(mesh.vertices[i].x, static_cast<float>(m));
+            ASSERT_EQ(mesh.vertices[i].y, static_cast<float>(i / 500));
+            ASSERT_EQ(mesh.vertices[i].z, static_cast<float>(i % 500));
+        }
+        ASSERT_EQ(mesh.texCoords.size(), 300u);
+        EXPECT_EQ(mesh.texCoords[299].u, static_cast<float>(m));
+        EXPECT_EQ(mesh.texCoords[299].v, 299.0f);
+        ASSERT_EQ(mesh.faces.size(), 3u * kFacesPerLevel);
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            const OptFace& face = mesh.faces[f];
+            const int lod = static_cast<int>(f / kFacesPerLevel);
+            const int i = static_cast<int>(f % kFacesPerLevel);
+            ASSERT_EQ(face.vertexIndex[0], (m * 3 + lod) * 100000 + i) << m << " " << f;
+            ASSERT_EQ(face.texCoordIndex[2], i);
+            ASSERT_EQ(face.vertexCount, i % 2 == 0 ? 3 : 4);
+            ASSERT_EQ(face.lod, lod);
+            // Only the even meshes' first texture exists: the reference names none.
+            ASSERT_EQ(face.textureIndex, m % 2 == 0 ? m / 2 * 3 + lod : -1) << m << " " << f;
+        }
+    }
+}
+
 TEST(OptGeometry, GeometryGoesToTheMeshOfTheTopLevelNode) {
     const BuiltOpt opt =
         BuildOpt({.nodes = {Marker(1), Group({FaceGroup({Group({Vertices({{7, 0, 0}})})})})}});

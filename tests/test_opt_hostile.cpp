@@ -85,6 +85,37 @@ TEST(ByteCursor, BudgetRefusesReadsBeyondIt) {
     EXPECT_TRUE(cursor.budgetExhausted());
 }
 
+TEST(ByteCursor, TakingEntriesEndsAsReadingThemOneByOneDoes) {
+    // Every mix of file end, budget end and count around a 12-byte entry: the cursor must be
+    // left exactly as a loop of reads that stops at the first failure leaves it.
+    const std::vector<uint8_t> bytes(100, 5);
+    for (size_t start = 0; start <= 104; start += 4) {
+        for (uint64_t budget : {0, 11, 12, 40, 47, 48, 200}) {
+            for (size_t count : {0, 1, 3, 4, 8, 9, 20}) {
+                ByteCursor looped(bytes, budget);
+                ByteCursor taken(bytes, budget);
+                looped.Seek(static_cast<int64_t>(start));
+                taken.Seek(static_cast<int64_t>(start));
+                size_t read = 0;
+                for (; read < count; ++read) {
+                    uint8_t entry[12];
+                    if (!looped.ReadBytes(entry, sizeof entry)) break;
+                }
+                size_t took = 0;
+                const uint8_t* first = taken.TakeEntries<12>(count, took);
+                const std::string where = std::to_string(start) + " " + std::to_string(budget) +
+                                          " " + std::to_string(count);
+                EXPECT_EQ(took, read) << where;
+                EXPECT_EQ(first, read > 0 ? bytes.data() + start : nullptr) << where;
+                EXPECT_EQ(taken.failed(), looped.failed()) << where;
+                EXPECT_EQ(taken.budgetExhausted(), looped.budgetExhausted()) << where;
+                EXPECT_EQ(taken.budgetLeft(), looped.budgetLeft()) << where;
+                EXPECT_EQ(taken.Remaining(), looped.Remaining()) << where;
+            }
+        }
+    }
+}
+
 // A small file with a bit of everything the reader reads.
 BuiltOpt SmallValidFile() {
     TextureSpec texture;
@@ -160,6 +191,34 @@ TEST(OptTruncated, CutVertexListKeepsWholeEntriesAndStopsReading) {
     ASSERT_EQ(loaded.mesh(0).vertices.size(), 2u);
     EXPECT_EQ(loaded.mesh(0).vertices[1].z, 6.0f);
     EXPECT_TRUE(loaded.mesh(1).vertices.empty());  // nothing is read after the failed read
+}
+
+TEST(OptTruncated, CutLargeModelKeepsTheStartOfEachListInOrder) {
+    std::vector<NodeSpec> meshes;
+    for (int m = 0; m < 7; ++m)
+        meshes.push_back(LargeMesh(m, 1000));
+    const BuiltOpt opt = BuildOpt({.nodes = meshes});
+    Loaded whole(opt.bytes);
+    for (size_t percent : {30, 55, 80, 99}) {
+        const std::vector<uint8_t> cut = opt.Prefix(opt.bytes.size() * percent / 100);
+        Loaded loaded(cut);
+        EXPECT_TRUE(loaded.result.damaged) << percent;
+        size_t faces = 0;
+        for (size_t m = 0; m < loaded.model.meshes.size(); ++m) {
+            const OptMesh& part = loaded.mesh(m);
+            const OptMesh& all = whole.mesh(m);
+            faces += part.faces.size();
+            ASSERT_LE(part.faces.size(), all.faces.size());
+            ASSERT_LE(part.vertices.size(), all.vertices.size());
+            for (size_t f = 0; f < part.faces.size(); ++f) {
+                ASSERT_EQ(part.faces[f].vertexIndex, all.faces[f].vertexIndex) << percent;
+                ASSERT_EQ(part.faces[f].lod, all.faces[f].lod);
+            }
+            for (size_t v = 0; v < part.vertices.size(); ++v)
+                ASSERT_EQ(part.vertices[v].z, all.vertices[v].z) << percent;
+        }
+        EXPECT_GT(faces, 0u) << percent;
+    }
 }
 
 TEST(OptHostile, CountsAreNotBelievedBeyondTheBytesLeft) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "support/opt_builder.h"
 
 namespace kesh::test {
 
@@ -78,6 +79,35 @@ inline std::string Dump(const OptModel& model) {
         out.append(t.palette.begin(), t.palette.end());
     }
     return out;
+}
+
+// Mesh m of a model large enough to be filled on several threads: two vertex lists, a
+// texture coordinate list and three levels of faces, textured by a texture of the model
+// (even meshes) or by a reference to a texture it lacks (odd meshes). Values encode where
+// they belong, so any entry in the wrong place or order shows.
+inline NodeSpec LargeMesh(int m, int facesPerLevel) {
+    auto points = [m](int list) {
+        std::vector<Vec3> out;
+        for (int i = 0; i < 500; ++i)
+            out.push_back({static_cast<float>(m), static_cast<float>(list), static_cast<float>(i)});
+        return out;
+    };
+    std::vector<Uv> uvs;
+    for (int i = 0; i < 300; ++i)
+        uvs.push_back({static_cast<float>(m), static_cast<float>(i)});
+    std::vector<NodeSpec> levels;
+    for (int lod = 0; lod < 3; ++lod) {
+        std::vector<FaceSpec> faces;
+        for (int i = 0; i < facesPerLevel; ++i) {
+            const int32_t tag = (m * 3 + lod) * 100000 + i;
+            faces.push_back(i % 2 == 0 ? Tri(tag, 1, 2, {m, lod, i})
+                                       : Quad(tag, 1, 2, 3, {m, lod, i, 4}));
+        }
+        NodeSpec texture = m % 2 == 0 ? PlainTexture(2, 2) : TextureRef("Tex00099");
+        texture.texture.paletteCount = 8;
+        levels.push_back(Group({texture, Faces(faces)}));
+    }
+    return Group({Vertices(points(0)), TexCoords(uvs), Vertices(points(1)), FaceGroup(levels)});
 }
 
 }  // namespace kesh::test
