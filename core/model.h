@@ -17,6 +17,7 @@
 namespace kesh {
 
 class ColourMap;
+class FileReleaser;
 
 // Per geometry set, per mesh: a length in bytes.
 using MeshLineLengths = std::vector<std::vector<int64_t>>;
@@ -138,6 +139,9 @@ struct OptModel {
     // of `outputPath`, into the current directory. Returns the files that could not be
     // written; each failed file leaves no partial file behind.
     std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath) const;
+    // The same, handing each file that a MAT file replaces to `releaser` (see FileReleaser).
+    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                         FileReleaser* releaser) const;
 
     // Writes the 3DO text file at `outputPath` with at most `maxGeo` geometry sets (any value
     // from the number of sets upwards, and any negative value, writes every set). Writes no
@@ -145,9 +149,10 @@ struct OptModel {
     // an earlier file at the path survives any failure.
     StageResult Write3DO(const char* outputPath, int32_t maxGeo) const;
     // The same, recording as it writes the length (CR LF included) of the longest line of
-    // each mesh of the sets written, indexed [set][mesh].
-    StageResult Write3DO(const char* outputPath, int32_t maxGeo,
-                         MeshLineLengths* longestLines) const;
+    // each mesh of the sets written, indexed [set][mesh], and handing a file that the 3DO
+    // file replaces to `releaser` when one is given (see FileReleaser).
+    StageResult Write3DO(const char* outputPath, int32_t maxGeo, MeshLineLengths* longestLines,
+                         FileReleaser* releaser = nullptr) const;
 };
 
 }  // namespace kesh

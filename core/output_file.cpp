@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <string>
 
+#include "core/file_releaser.h"
+
 namespace kesh {
 
 namespace {
@@ -94,6 +96,10 @@ StageResult OutputFile::Write(const void* data, size_t size) {
 }
 
 StageResult OutputFile::Commit() {
+    return Commit(nullptr);
+}
+
+StageResult OutputFile::Commit(FileReleaser* releaser) {
     if (!error_.ok()) {
         Discard();
         return error_;
@@ -106,12 +112,19 @@ StageResult OutputFile::Commit() {
         Discard();
         return error_;
     }
+    // A path-only handle keeps the old file's inode alive without opening the file itself
+    // (no read permission needed, nothing happens to a device or a FIFO); a symbolic link is
+    // itself what the rename replaces.
+    const int old =
+        releaser != nullptr ? open(target_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
     if (rename(temp_.c_str(), target_.c_str()) != 0) {
         error_ = Fail(Failure::CannotCreate, errno);
+        if (old >= 0) close(old);
         Discard();
         return error_;
     }
     temp_.clear();
+    if (old >= 0) releaser->Release(old);
     return {};
 }
 

@@ -15,6 +15,8 @@
 
 namespace kesh {
 
+class FileReleaser;
+
 class OutputFile {
   public:
     OutputFile() = default;
@@ -33,6 +35,9 @@ class OutputFile {
     // Closes the temporary and renames it onto the target. After a failure the target is
     // unchanged and the temporary is gone.
     StageResult Commit();
+    // The same; a file that the rename replaces is held open across it and handed to
+    // `releaser`, so that freeing the old file happens on the releaser's thread.
+    StageResult Commit(FileReleaser* releaser);
 
     // Drops the temporary without touching the target.
     void Discard();

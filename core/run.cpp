@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/file_releaser.h"
 #include "core/model.h"
 #include "textures/colour_map.h"
 
@@ -40,6 +41,9 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
     const size_t steps = inputFiles.size() * static_cast<size_t>(StagesPerFile(settings));
     progress.SetRange(0, static_cast<uint16_t>(steps & 0xFFFF));
 
+    // Files that the outputs replace are let go of beside the conversion; the run ends when
+    // the last of them is.
+    FileReleaser releaser;
     report.files.reserve(inputFiles.size());
     for (const std::string& input : inputFiles) {
         FileOutcome outcome;
@@ -56,12 +60,13 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             model.ConvertGeometry(settings.scale);
             progress.Step();
             if (colourMap) {
-                outcome.matFailures = model.WriteMATs(*colourMap, outcome.outputPath.c_str());
+                outcome.matFailures =
+                    model.WriteMATs(*colourMap, outcome.outputPath.c_str(), &releaser);
                 progress.Step();
             }
             MeshLineLengths longestLines;
-            outcome.model3do =
-                model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo, &longestLines);
+            outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo,
+                                              &longestLines, &releaser);
             if (outcome.model3do.ok()) {
                 outcome.limitWarnings =
                     CheckEngineLimits(model, outcome.outputPath, settings.maxGeo, &longestLines);

@@ -61,7 +61,8 @@ void FillTrueColour(const Texture& texture, NearestColourCache& cache, int64_t f
 }
 
 StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const std::string& name,
-                     int64_t imageBytes, std::optional<NearestColourCache>& cache) {
+                     int64_t imageBytes, std::optional<NearestColourCache>& cache,
+                     FileReleaser* releaser) {
     std::array<uint8_t, 256> remapTable{};
     if (IsTrueColour(texture)) {
         if (!cache) cache.emplace(colourMap);
@@ -93,7 +94,7 @@ StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const s
         if (next >= imageBytes) break;
         filled = 0;
     }
-    return file.Commit();
+    return file.Commit(releaser);
 }
 
 }  // namespace
@@ -106,6 +107,11 @@ int64_t MatImagePixels(const Texture& texture) {
 
 std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
                                                const char* outputPath) const {
+    return WriteMATs(colourMap, outputPath, nullptr);
+}
+
+std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                               FileReleaser* releaser) const {
     std::string_view baseName = OutputBaseName(outputPath ? outputPath : "");
     // Missing pixels padded so far may not exceed one image's limit for the whole model: a
     // file can list one short texture thousands of times. Decided in texture order before
@@ -133,7 +139,7 @@ std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
         for (size_t i = next++; i < textures.size(); i = next++) {
             // Bare names: the files land in the current directory.
             const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
-            results[i] = WriteMat(textures[i], colourMap, name, imageBytes[i], cache);
+            results[i] = WriteMat(textures[i], colourMap, name, imageBytes[i], cache, releaser);
         }
     };
     const unsigned helpers =

@@ -94,7 +94,7 @@ StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo) const {
 }
 
 StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo,
-                               MeshLineLengths* longestLines) const {
+                               MeshLineLengths* longestLines, FileReleaser* releaser) const {
     if (!HasGeometry(*this)) return Fail(Failure::NoGeometry);
     OutputFile file;
     if (StageResult opened = file.Open(outputPath); !opened) return opened;
@@ -107,7 +107,7 @@ StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo,
         TextSink sink(&file);
         Render3DO(*this, baseName, maxGeo, sink, longestLines);
         if (StageResult flushed = sink.Flush(); !flushed) return flushed;
-        return file.Commit();
+        return file.Commit(releaser);
     }
     // Large models: batches of pieces are rendered on several threads and written in order.
     // Each piece's longest line is kept by the thread that renders it.
@@ -130,7 +130,7 @@ StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo,
         for (size_t i = 0; i < pieces.size(); ++i)
             Record(pieces[i], pieceLongest[i], *longestLines);
     }
-    return file.Commit();
+    return file.Commit(releaser);
 }
 
 }  // namespace kesh
