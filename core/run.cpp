@@ -1,8 +1,11 @@
 #include "core/run.h"
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "core/file_releaser.h"
+#include "core/helper_threads.h"
 #include "core/model.h"
 #include "textures/colour_map.h"
 
@@ -57,11 +60,20 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
 
             outcome.load = model.LoadOpt(input.c_str());
             progress.Step();
+            // The MAT files read only the textures, which the geometry pass leaves alone, so
+            // they are written while the geometry is converted: their cost is mostly the file
+            // system's, which leaves the cores room.
+            const auto writeMats = [&](unsigned) {
+                outcome.matFailures =
+                    model.WriteMATs(*colourMap, outcome.outputPath.c_str(), &releaser);
+            };
+            std::vector<std::jthread> matWriter;
+            if (colourMap) matWriter = StartHelpers(1, writeMats);
             model.ConvertGeometry(settings.scale);
             progress.Step();
             if (colourMap) {
-                outcome.matFailures =
-                    model.WriteMATs(*colourMap, outcome.outputPath.c_str(), &releaser);
+                if (matWriter.empty()) writeMats(0);  // no thread could be started
+                matWriter.clear();                    // waits for the MAT files
                 progress.Step();
             }
             MeshLineLengths longestLines;

@@ -1,16 +1,24 @@
 // The conversion run: output names, progress steps, settings per model and per-file outcomes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/model.h"
 #include "core/run.h"
+#include "support/opt_builder.h"
 #include "support/scratch_dir.h"
+#include "textures/colour_map.h"
+#include "writer3do/writer3do.h"
 
 namespace kesh {
 namespace {
 
 using test::ScratchDir;
+using namespace test;
 
 // Records every progress operation as text, in order.
 class RecordingProgress final : public Progress {
@@ -83,6 +91,76 @@ TEST(RunConversion, TakesTheRangeModulo65536) {
     RunConversion(textures, files, progress);
     EXPECT_EQ(progress.calls[1], "range 0..4");  // 65540 steps
     EXPECT_EQ(progress.steps, 65540);
+}
+
+// Three meshes, each with two textures of 256 x 256 (enough image bytes for the MAT files to
+// be shared out between threads) and faces at two levels.
+std::vector<uint8_t> TexturedFleetShip() {
+    std::vector<NodeSpec> meshes;
+    for (int m = 0; m < 3; ++m) {
+        std::vector<NodeSpec> levels;
+        for (int lod = 0; lod < 2; ++lod) {
+            TextureSpec texture;
+            texture.width = texture.height = 256;
+            for (int i = 0; i < 256 * 256; ++i)
+                texture.pixels.push_back(static_cast<uint8_t>(i * (m + 2) + lod));
+            std::vector<uint16_t> palette;
+            for (int i = 0; i < 256; ++i)
+                palette.push_back(Rgb565(i, (i * 3 + m) & 255, 255 - i));
+            texture.AllPalettes(palette);
+            levels.push_back(Group({TextureNode(texture), Faces({Quad(0, 1, 2, 3, {0, 1, 2, 3}),
+                                                                 Tri(0, 2, 3, {0, 2, 3})})}));
+        }
+        meshes.push_back(
+            Group({Vertices({{0, 0, 0}, {1, 0, 0}, {1, 1, static_cast<float>(m)}, {0, 1, 0}}),
+                   TexCoords({{0, 0}, {1, 0}, {1, 1}, {0, 1}}), FaceGroup(levels)}));
+    }
+    return BuildOpt({.nodes = meshes}).bytes;
+}
+
+TEST(RunConversion, WritesTheSameFilesAsTheStagesCalledOneByOne) {
+    ScratchDir dir;
+    CurrentDir here(dir.path());
+    WriteFileBytes("ship.opt", TexturedFleetShip());
+    ColourMap map;
+    for (int i = 0; i < 256; ++i) {
+        map.entries[3 * i] = static_cast<uint8_t>(i);
+        map.entries[3 * i + 1] = static_cast<uint8_t>(255 - i);
+        map.entries[3 * i + 2] = static_cast<uint8_t>(i * 7);
+    }
+    std::vector<uint8_t> cmp(64 + map.entries.size(), 0);  // a 64-byte header, then the entries
+    std::copy(map.entries.begin(), map.entries.end(), cmp.begin() + 64);
+    WriteFileBytes("map.cmp", cmp);
+    ASSERT_EQ(mkdir("ship_00004.mat", 0755), 0);  // one MAT file cannot be written
+
+    RunSettings settings;
+    settings.allowTextures = true;
+    settings.colourMapFile = "map.cmp";
+    settings.maxGeo = -1;
+    RecordingProgress progress;
+    const RunReport report = RunConversion(settings, {"ship.opt"}, progress);
+    EXPECT_EQ(progress.steps, 4);
+    ASSERT_EQ(report.files.size(), 1u);
+    const FileOutcome& outcome = report.files[0];
+    EXPECT_TRUE(outcome.load.ok());
+    EXPECT_TRUE(outcome.model3do.ok());
+    ASSERT_EQ(outcome.matFailures.size(), 1u);
+    EXPECT_EQ(outcome.matFailures[0].path, "ship_00004.mat");
+
+    OptModel model;
+    ASSERT_TRUE(model.LoadOpt("ship.opt"));
+    model.ConvertGeometry(settings.scale);
+    EXPECT_TRUE(ReadFileText("ship.3do") == Format3DO(model, "ship.3do", -1));
+    ScratchDir apart;
+    {
+        CurrentDir there(apart.path());
+        EXPECT_TRUE(model.WriteMATs(map, "ship.3do").empty());
+    }
+    ASSERT_EQ(model.textures.size(), 6u);
+    for (const char* name : {"ship_00000.mat", "ship_00001.mat", "ship_00002.mat", "ship_00003.mat",
+                             "ship_00005.mat"}) {
+        EXPECT_EQ(ReadFileBytes(name), ReadFileBytes(apart / name)) << name;
+    }
 }
 
 }  // namespace
