@@ -17,6 +17,20 @@
 
 namespace kesh {
 
+// The little-endian 32-bit integer and float at `p`.
+inline int32_t LittleInt32(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
+}
+
+inline float LittleFloat(const uint8_t* p) {
+    const uint32_t bits = static_cast<uint32_t>(LittleInt32(p));
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 class ByteCursor {
   public:
     ByteCursor(std::span<const uint8_t> bytes, uint64_t budget)
@@ -48,9 +62,7 @@ class ByteCursor {
     int32_t ReadInt32() {
         uint8_t raw[4] = {};
         ReadBytes(raw, 4);
-        return static_cast<int32_t>(
-            static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
-            static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24);
+        return LittleInt32(raw);
     }
 
     uint16_t ReadUint16() {
@@ -60,10 +72,9 @@ class ByteCursor {
     }
 
     float ReadFloat() {
-        const uint32_t bits = static_cast<uint32_t>(ReadInt32());
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
+        uint8_t raw[4] = {};
+        ReadBytes(raw, 4);
+        return LittleFloat(raw);
     }
 
     // Reads `count` bytes into `out`. When fewer remain, copies those that do, zeroes the

@@ -27,12 +27,6 @@ int32_t Saturate(int64_t value) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-int32_t LittleInt32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
 // Makes room for `count` more entries of `entryBytes` bytes each, but never for more than
 // the rest of the file (and of the read budget) can hold; grows geometrically so that many
 // small nodes appending to one mesh stay linear.

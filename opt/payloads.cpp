@@ -1,6 +1,6 @@
 #include "opt/payloads.h"
 
-#include <cstring>
+#include "opt/byte_cursor.h"
 
 namespace kesh {
 
@@ -8,19 +8,6 @@ namespace {
 
 // Below this many bytes of entries, the meshes are filled on one thread.
 constexpr size_t kBytesWorthThreads = size_t{1} << 20;
-
-int32_t LittleInt32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
-float LittleFloat(const uint8_t* p) {
-    const uint32_t bits = static_cast<uint32_t>(LittleInt32(p));
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 size_t EntryBytes(PayloadKind kind) {
     switch (kind) {
