@@ -17,11 +17,12 @@ namespace {
 // Distinguishes temporaries made by one process; the pid distinguishes processes.
 std::atomic<unsigned> tempCounter{0};
 
-// Written data is handed to the disk in steps of this size while the file is being written.
-// ext4 writes a file's data out before it lets the file replace another by rename, so that
-// a crash cannot leave an empty file in its place; started early, that work overlaps the
-// writing instead of holding up the rename. Small steps keep the part left for the rename
-// small, which matters most for files of a few megabytes.
+// When the file replaces an existing one, written data is handed to the disk in steps of
+// this size while the file is being written. ext4 writes a file's data out before it lets
+// the file replace another by rename, so that a crash cannot leave an empty file in its
+// place; started early, that work overlaps the writing instead of holding up the rename.
+// Small steps keep the part left for the rename small, which matters most for files of a
+// few megabytes. A new file is left to the kernel's own write-back, after the conversion.
 constexpr off_t kWriteOutStep = off_t{2} << 20;
 
 std::string TempNameFor(const std::string& target, unsigned attempt) {
@@ -67,6 +68,7 @@ StageResult OutputFile::Open(const std::string& path) {
         return error_ = Fail(Failure::CannotCreate, EEXIST);
     }
     written_ = writtenOut_ = 0;
+    replacing_ = keepMode;
     // A replaced file keeps its permissions, as it would when overwritten in place.
     if (keepMode) (void)fchmod(fd_, mode);
     return {};
@@ -87,7 +89,7 @@ StageResult OutputFile::Write(const void* data, size_t size) {
         size -= static_cast<size_t>(n);
         written_ += n;
     }
-    if (written_ - writtenOut_ >= kWriteOutStep) {
+    if (replacing_ && written_ - writtenOut_ >= kWriteOutStep) {
         // Only starts the writing; an error here shows up again, and is reported, at close.
         (void)sync_file_range(fd_, writtenOut_, written_ - writtenOut_, SYNC_FILE_RANGE_WRITE);
         writtenOut_ = written_;

@@ -46,8 +46,9 @@ class OutputFile {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
-    off_t written_ = 0;     // bytes written to the temporary
-    off_t writtenOut_ = 0;  // of those, bytes whose writing to disk has been started
+    off_t written_ = 0;       // bytes written to the temporary
+    off_t writtenOut_ = 0;    // of those, bytes whose writing to disk has been started
+    bool replacing_ = false;  // the target existed when the file was opened
     StageResult error_;
 };
 
