@@ -81,7 +81,9 @@ TEST(OutputFile, ALargeFileArrivesWholeWhateverTheWriteSizes) {
             expected += chunk;
             size = size * 3 % 3000001 + 1;
         }
-        if (replaces) EXPECT_EQ(test::ReadFileText(target), "old");
+        if (replaces) {
+            EXPECT_EQ(test::ReadFileText(target), "old");
+        }
         ASSERT_TRUE(file.Commit());
         EXPECT_TRUE(test::ReadFileText(target) == expected) << name;
     }
