@@ -1,5 +1,7 @@
 #include "opt/payloads.h"
 
+#include <algorithm>
+
 #include "opt/byte_cursor.h"
 
 namespace kesh {
@@ -91,7 +93,7 @@ size_t PayloadDecoder::UsefulThreads() const {
     for (size_t m = 0; m + 1 < meshStart_.size(); ++m) {
         if (meshStart_[m + 1] > meshStart_[m]) ++meshesWithEntries;
     }
-    return meshesWithEntries;
+    return std::max<size_t>(meshesWithEntries, 1);
 }
 
 void PayloadDecoder::Run() {
