@@ -12,17 +12,17 @@ FileReleaser::~FileReleaser() {
         stopping_ = true;
     }
     queued_.notify_one();
-    if (thread_.joinable()) thread_.join();
+    thread_.Join();
 }
 
 void FileReleaser::Release(int fd) {
     if (fd < 0) return;
     {
         const std::lock_guard lock(mutex_);
-        if (!thread_.joinable()) {
+        if (!thread_.Joinable()) {
             // Started under the lock: writers on several threads may hand over files at once.
             try {
-                thread_ = std::jthread([this] { CloseQueued(); });
+                thread_ = HelperThread([this] { CloseQueued(); });
             } catch (const std::system_error&) {
                 close(fd);
                 return;

@@ -9,8 +9,9 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "core/helper_threads.h"
 
 namespace kesh {
 
@@ -33,7 +34,7 @@ class FileReleaser {
     std::condition_variable queued_;
     std::vector<int> handles_;
     bool stopping_ = false;
-    std::jthread thread_;  // started with the first handle; declared last, so joined first
+    HelperThread thread_;  // started with the first handle; declared last, so joined first
 };
 
 }  // namespace kesh

@@ -1,7 +1,6 @@
 #include "core/run.h"
 
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "core/file_releaser.h"
@@ -67,7 +66,7 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
                 outcome.matFailures =
                     model.WriteMATs(*colourMap, outcome.outputPath.c_str(), &releaser);
             };
-            std::vector<std::jthread> matWriter;
+            std::vector<HelperThread> matWriter;
             if (colourMap) matWriter = StartHelpers(1, writeMats);
             model.ConvertGeometry(settings.scale);
             progress.Step();

@@ -204,7 +204,7 @@ void ConvertGeometryOn(OptModel& model, float scale, unsigned helpers) {
     // extents is what one thread would have found.
     std::vector<Vec3> extents(helpers + 1, Vec3{kExtentStart, kExtentStart, kExtentStart});
     {
-        const std::vector<std::jthread> threads =
+        const std::vector<HelperThread> threads =
             StartHelpers(helpers, [&](unsigned i) { convertMeshes(extents[i + 1]); });
         convertMeshes(extents[0]);
     }  // the helpers are joined here

@@ -71,7 +71,7 @@ class TreeReader {
         // be after reading the lists, here, while helpers fill the meshes.
         PayloadDecoder decoder(model_, payloads_, model_.textures.size());
         {
-            const std::vector<std::jthread> helpers = StartHelpers(
+            const std::vector<HelperThread> helpers = StartHelpers(
                 SpareThreads(decoder.UsefulThreads() - 1), [&](unsigned) { decoder.Run(); });
             if (ReadTextureData(cursor_, model_, pixelByteCounts_)) boundHit_ = true;
             decoder.Run();

@@ -145,7 +145,7 @@ std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap, const
     const unsigned helpers =
         totalBytes < kBytesWorthThreads ? 0 : SpareThreads(textures.size() - 1);
     {
-        const std::vector<std::jthread> threads =
+        const std::vector<HelperThread> threads =
             StartHelpers(helpers, [&](unsigned) { writeSome(); });
         writeSome();
     }  // the helpers are joined here

@@ -99,7 +99,7 @@ StageResult RenderInOrder(size_t count, unsigned helpers,
     // Without helpers the calling thread renders every piece itself. Consume tells the
     // helpers to stop when it is done; they are joined as `threads` goes, before `renderer`.
     OrderedRenderer renderer(count, kSlotsPerThread * (helpers + 1), render);
-    const std::vector<std::jthread> threads =
+    const std::vector<HelperThread> threads =
         StartHelpers(helpers, [&renderer](unsigned) { renderer.Help(); });
     return renderer.Consume(consume);
 }
