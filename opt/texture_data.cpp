@@ -68,9 +68,15 @@ bool ReadTextureData(ByteCursor& cursor, OptModel& model,
         texture.dataSize = static_cast<int32_t>(count);
         cursor.Seek(texture.dataPosition);
         // Never more than the file holds: a short image keeps what was there.
-        texture.pixels.resize(std::min<uint64_t>(count, cursor.Remaining()));
-        const size_t read = cursor.ReadAvailable(texture.pixels.data(), texture.pixels.size());
-        texture.pixels.resize(read);
+        const size_t available = std::min<uint64_t>(count, cursor.Remaining());
+        size_t read = 0;
+        if (model.readPixels) {
+            texture.pixels.resize(available);
+            read = cursor.ReadAvailable(texture.pixels.data(), available);
+            texture.pixels.resize(read);
+        } else {
+            read = cursor.SkipAvailable(available);
+        }
         if (static_cast<int64_t>(read) < count) damaged = true;
     }
     return damaged;
