@@ -161,6 +161,44 @@ TEST(FindNearest, WeighsTheComponentsEqually) {
     EXPECT_EQ(map.FindNearest(120, 0, 0), 70);
 }
 
+// The four-lane search gives FindNearest's answer: on random maps, on maps of a few colours
+// repeated everywhere (ties in every lane), and with the nearest entry in each lane position.
+TEST(NearestColourSearch, AgreesWithFindNearest) {
+    std::mt19937 random(7);
+    std::vector<ColourMap> maps;
+    for (int m = 0; m < 12; ++m) {
+        ColourMap map;
+        for (uint8_t& byte : map.entries) {
+            const uint32_t r = random();
+            byte =
+                m % 3 == 0 ? static_cast<uint8_t>(r) : static_cast<uint8_t>(r % (m % 3 + 1) * 85);
+        }
+        maps.push_back(map);
+    }
+    for (int at = 32; at < 40; ++at) {
+        ColourMap map = MapOf(255, 255, 255);
+        SetEntry(map, at, 10, 20, 30);
+        SetEntry(map, at + 100, 10, 20, 30);  // an equal one further on
+        maps.push_back(map);
+    }
+    for (const ColourMap& map : maps) {
+        const NearestColourSearch search(map);
+        for (int k = 0; k < 4000; ++k) {
+            const uint32_t c = random();
+            const auto r = static_cast<uint8_t>(c), g = static_cast<uint8_t>(c >> 8),
+                       b = static_cast<uint8_t>(c >> 16);
+            ASSERT_EQ(search.Find(r, g, b), map.FindNearest(r, g, b))
+                << int{r} << " " << int{g} << " " << int{b};
+        }
+        for (int corner = 0; corner < 8; ++corner) {
+            const uint8_t r = corner & 1 ? 255 : 0, g = corner & 2 ? 255 : 0,
+                          b = corner & 4 ? 255 : 0;
+            ASSERT_EQ(search.Find(r, g, b), map.FindNearest(r, g, b));
+        }
+        ASSERT_EQ(search.Find(10, 20, 30), map.FindNearest(10, 20, 30));
+    }
+}
+
 // Entry i, for i from 32 on, a colour of its own.
 ColourMap DistinctMap() {
     ColourMap map;
