@@ -54,8 +54,13 @@ HelperThread::HelperThread(std::function<void()> work) : state_(std::make_unique
         CPU_CLR(here, &elsewhere);
         state.widen = pthread_attr_setaffinity_np(&attributes, sizeof elsewhere, &elsewhere) == 0;
     }
-    const int error = pthread_create(&state.id, &attributes, &State::Run, &state);
+    int error = pthread_create(&state.id, &attributes, &State::Run, &state);
     pthread_attr_destroy(&attributes);
+    if (error != 0 && state.widen) {
+        // The placement is only a hint: a thread that cannot start there starts anywhere.
+        state.widen = false;
+        error = pthread_create(&state.id, nullptr, &State::Run, &state);
+    }
     if (error != 0) {
         state_.reset();
         throw std::system_error(error, std::generic_category(), "pthread_create");
