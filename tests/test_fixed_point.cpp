@@ -252,6 +252,37 @@ TEST(FormatFixed, AlignsEveryIntegerLengthAndSignInTheModelFormat) {
     }
 }
 
+TEST(FormatFixed, WritesEverySixDigitFractionInTheModelFormat) {
+    // Every fraction of six decimals, under integer parts of each length and sign that keep
+    // the text within ten columns; none of these values lies near a rounding tie. (-0.0 is
+    // left out: it prints without its sign.)
+    char field[kMaxFixedChars + 10];
+    char expected[16];
+    const std::pair<int, bool> wholes[] = {{0, false}, {7, false}, {42, false}, {999, false},
+                                           {0, true},  {3, true},  {99, true}};
+    for (const auto& [whole, negative] : wholes) {
+        for (int micros = negative && whole == 0 ? 1 : 0; micros < 1000000; ++micros) {
+            const double magnitude = whole + micros / 1e6;
+            const double value = negative ? -magnitude : magnitude;
+            const size_t length = FormatFixed(field, value, 10, 6);
+            // The expected text built from the integers: sign, whole, point, six digits.
+            char* end = expected + sizeof expected;
+            for (int digit = 0, rest = micros; digit < 6; ++digit, rest /= 10)
+                *--end = static_cast<char>('0' + rest % 10);
+            *--end = '.';
+            int rest = whole;
+            do {
+                *--end = static_cast<char>('0' + rest % 10);
+                rest /= 10;
+            } while (rest > 0);
+            if (negative) *--end = '-';
+            const std::string text(end, expected + sizeof expected);
+            ASSERT_EQ(std::string(field, length), std::string(10 - text.size(), ' ') + text)
+                << whole << " " << micros;
+        }
+    }
+}
+
 TEST(FormatFixed, RoundsDenormalsAndTinyValuesToZero) {
     const double smallest = std::numeric_limits<double>::denorm_min();
     EXPECT_EQ(FormatFixed(smallest, 10, 6), "  0.000000");

@@ -309,11 +309,45 @@ void PutDigitsBackward32(char* end, uint32_t v, int count) {
     if (count > 0) end[-1] = static_cast<char>('0' + v);
 }
 
+// Writes the eight decimal digits of v < 10^8, leading zeros included, at out .. out + 7, in
+// one store: the digits are split in parallel within one 64-bit word (halves, then pairs, then
+// single digits, each by a multiplication that divides exactly in this range) rather than one
+// by one.
+void PutEightDigits(char* out, uint32_t v) {
+    static_assert(std::endian::native == std::endian::little, "digits are stored low byte first");
+    const uint64_t high = (uint64_t{v} * 109951163) >> 40;  // v / 10^4
+    uint64_t word = high | ((v - high * 10000) << 32);
+    const uint64_t hundreds = ((word * 10486) >> 20) & 0x0000007F0000007F;  // / 100 per half
+    word = hundreds | ((word - hundreds * 100) << 16);
+    const uint64_t tens = ((word * 103) >> 10) & 0x000F000F000F000F;  // / 10 per pair
+    word = tens | ((word - tens * 10) << 8);
+    word += 0x3030303030303030;  // '0' in every byte
+    std::memcpy(out, &word, 8);
+}
+
 // PutScaledAs<6>, the model's format, for fields of at most 16 columns and integer parts
 // that fit 32 bits, as a model's values have: the blanks are one store of 8, whatever their
 // number (the text has at least 8 characters), and 32-bit arithmetic serves for all digits.
 size_t PutMicros(char* out, uint64_t rounded, bool negative, int width) {
     constexpr uint32_t kUnit = 1000000;
+    // The model's usual field, "%10.6f" of a value below 1000 (below 100 when negative),
+    // has one layout whatever the digits: three columns for blanks, sign and integer digits,
+    // the point, six decimals. Filled column by column, it needs no branch on the number of
+    // digits, which varies from value to value and would often be mispredicted.
+    if (width == 10 && rounded < uint64_t{1000} * kUnit) {
+        const auto whole = static_cast<uint32_t>(rounded / kUnit);
+        if (!negative || whole < 100) {
+            // Two leading zeros and the six decimals; the zeros make room for the units digit
+            // and the point.
+            PutEightDigits(out + 2, static_cast<uint32_t>(rounded - uint64_t{whole} * kUnit));
+            out[3] = '.';
+            const char sign = negative ? '-' : ' ';
+            out[0] = whole >= 100 ? static_cast<char>('0' + whole / 100) : whole >= 10 ? sign : ' ';
+            out[1] = whole >= 10 ? static_cast<char>('0' + whole / 10 % 10) : sign;
+            out[2] = static_cast<char>('0' + whole % 10);
+            return 10;
+        }
+    }
     const uint64_t wide = rounded / kUnit;
     if (wide > UINT32_MAX || width > 16) return PutScaledAs<6>(out, rounded, negative, width);
     const uint32_t whole = static_cast<uint32_t>(wide);
