@@ -197,8 +197,9 @@ int main(int argc, char** argv) {
     const std::vector<std::vector<uint8_t>> settings = {
         {0, 1, 0, 2}, {1, 0xFF, 1, 3}, {2, 2, 3, 2}, {3, 0, 0xFF, 0}};
     for (size_t i = 0; i < opts.size(); ++i) {
-        pipeline.push_back({"p" + std::to_string(i) + "_" + opts[i].name,
-                            WithSettings(settings[i % settings.size()], opts[i].bytes)});
+        pipeline.push_back(
+            {std::string("p").append(std::to_string(i)).append("_").append(opts[i].name),
+             WithSettings(settings[i % settings.size()], opts[i].bytes)});
     }
     std::vector<uint8_t> truncated = TwoLodShip();
     truncated.resize(truncated.size() / 3);

@@ -191,7 +191,7 @@ TEST(OutputFile, WritersOnSeveralThreadsShareOneReleaser) {
             writers.emplace_back([&, w] {
                 for (int i = 0; i < 25; ++i) {
                     const std::string target =
-                        dir / ("f" + std::to_string(w) + "_" + std::to_string(i));
+                        dir / "f" + std::to_string(w) + "_" + std::to_string(i);
                     test::WriteFileText(target, "old");
                     OutputFile file;
                     const std::string text = std::to_string(w * 100 + i);

@@ -371,8 +371,9 @@ TEST(OptBudget, SharedGroupsCannotGrowTheTreeExponentially) {
     // Each level lists the next twice: 2^40 paths through 40 small nodes.
     std::vector<NodeSpec> nodes;
     for (int level = 0; level < 40; ++level) {
-        const std::string next = "g" + std::to_string(level + 1);
-        nodes.push_back(Group({LinkTo(next), LinkTo(next)}).Named("g" + std::to_string(level)));
+        const std::string next = std::string("g") + std::to_string(level + 1);
+        nodes.push_back(
+            Group({LinkTo(next), LinkTo(next)}).Named(std::string("g") + std::to_string(level)));
     }
     nodes.push_back(Vertices({{1, 1, 1}}).Named("g40"));
     const BuiltOpt opt = BuildOpt({.nodes = nodes});

@@ -39,7 +39,7 @@ TEST(TextSink, PutIntMatchesPrintfForEveryDigitCountAndWidth) {
             sink.PutChar('[');
             sink.PutInt(value, width);
             sink.PutChar(']');
-            EXPECT_EQ(sink.TakeText(), "[" + Printf("%*" PRId64, width, value) + "]")
+            EXPECT_EQ(sink.TakeText(), Printf("[%*" PRId64 "]", width, value))
                 << value << " in " << width;
         }
     }
