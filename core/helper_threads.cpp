@@ -15,8 +15,19 @@ constexpr unsigned kMostHelpers = 3;
 
 }  // namespace
 
+unsigned UsableCores() {
+    // The cores this thread may run on: fewer than the machine has under `taskset` or a
+    // container's CPU limit, where helpers beyond them would only take turns with the
+    // calling thread. One system call, where the machine's count reads a file each time.
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0) {
+        return static_cast<unsigned>(CPU_COUNT(&cores));
+    }
+    return std::thread::hardware_concurrency();  // more cores than a cpu_set_t holds
+}
+
 unsigned SpareThreads(size_t useful) {
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = UsableCores();
     if (cores <= 1) return 0;
     return static_cast<unsigned>(std::min<size_t>({cores - 1, kMostHelpers, useful}));
 }

@@ -10,6 +10,9 @@
 
 namespace kesh {
 
+// The number of cores the calling thread may run on; 0 when unknown.
+unsigned UsableCores();
+
 // How many threads besides the calling one are worth starting for `useful` of them: one
 // fewer than the cores, at most three, and none on a single core.
 unsigned SpareThreads(size_t useful);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -61,6 +62,31 @@ TEST(HelperThreads, MayRunOnEveryCoreTheProcessMay) {
     CPU_ZERO(&seen);
     HelperThread([&] { sched_getaffinity(0, sizeof seen, &seen); }).Join();
     EXPECT_TRUE(CPU_EQUAL(&seen, &process));
+}
+
+TEST(HelperThreads, AreNotWorthStartingOnASingleAllowedCore) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    const int cores = CPU_COUNT(&allowed);
+    EXPECT_EQ(UsableCores(), static_cast<unsigned>(cores));
+    if (cores > 1) {
+        EXPECT_EQ(SpareThreads(100), static_cast<unsigned>(std::min(cores - 1, 3)));
+        EXPECT_EQ(SpareThreads(1), 1u);
+    }
+
+    // As under `taskset -c N`: one core, however many the machine has.
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed))
+        ++first;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const unsigned usable = UsableCores();
+    const unsigned spare = SpareThreads(100);
+    ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(usable, 1u);
+    EXPECT_EQ(spare, 0u);
 }
 
 }  // namespace
