@@ -15,10 +15,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
+#include "core/helper_threads.h"
 #include "core/model.h"
 
 namespace kesh {
@@ -40,6 +43,41 @@ class FileDescriptor {
     int fd_;
 };
 
+// From this size on, the pages of a mapped file are entered by two threads, half each: the
+// kernel enters them one by one, and that is a good part of reading a large file.
+constexpr size_t kBytesWorthTwoThreads = size_t{4} << 20;
+
+// Maps the whole file read-only with every page entered, as MAP_POPULATE does; nullptr when
+// it cannot be mapped.
+const uint8_t* MapPopulated(int fd, size_t size) {
+    const auto map = [&](int flags) -> const uint8_t* {
+        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | flags, fd, 0);
+        return data == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(data);
+    };
+#ifdef MADV_POPULATE_READ
+    if (size >= kBytesWorthTwoThreads && SpareThreads(1) > 0) {
+        const uint8_t* data = map(0);
+        if (data == nullptr) return nullptr;
+        auto* bytes = const_cast<uint8_t*>(data);
+        const size_t half = (size / 2) & ~size_t{0xFFFF};  // on a page boundary
+        std::atomic<bool> refused = false;
+        const auto populate = [&](uint8_t* from, size_t length) {
+            if (madvise(from, length, MADV_POPULATE_READ) != 0) refused = true;
+        };
+        {
+            const std::vector<HelperThread> helper =
+                StartHelpers(1, [&](unsigned) { populate(bytes + half, size - half); });
+            populate(bytes, half);
+            if (helper.empty()) populate(bytes + half, size - half);
+        }  // the helper is joined here
+        if (!refused) return data;
+        // A kernel without MADV_POPULATE_READ (before Linux 5.14): mapped again, populated.
+        munmap(bytes, size);
+    }
+#endif
+    return map(MAP_POPULATE);
+}
+
 // A read-only mapping of a whole file under a read lease; empty when either is refused.
 class LeasedMapping {
   public:
@@ -52,10 +90,8 @@ class LeasedMapping {
         struct stat info {};
         if (fstat(fd, &info) != 0 || info.st_size <= 0) return;
         const size_t size = static_cast<size_t>(info.st_size);
-        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (data == MAP_FAILED) return;
-        data_ = static_cast<const uint8_t*>(data);
-        size_ = size;
+        data_ = MapPopulated(fd, size);
+        if (data_ != nullptr) size_ = size;
     }
     LeasedMapping(const LeasedMapping&) = delete;
     LeasedMapping& operator=(const LeasedMapping&) = delete;

@@ -428,6 +428,17 @@ TEST(OptFile, LoadsFromAPathAsFromBytes) {
     EXPECT_FALSE(result.damaged);
     Loaded fromBytes(opt.bytes);
     EXPECT_EQ(Dump(fromFile), Dump(fromBytes.model));
+
+    // A file of several megabytes, whose pages two threads enter half each.
+    const std::vector<uint8_t> large = GridOpt(4, 12000);
+    ASSERT_GT(large.size(), size_t{4} << 20);
+    WriteFileBytes(dir / "large.opt", large);
+    OptModel largeFromFile;
+    const StageResult largeResult = largeFromFile.LoadOpt((dir / "large.opt").c_str());
+    EXPECT_TRUE(largeResult.ok());
+    EXPECT_FALSE(largeResult.damaged);
+    Loaded largeFromBytes(large);
+    EXPECT_EQ(Dump(largeFromFile), Dump(largeFromBytes.model));
 }
 
 // While a program has the file open for writing, it is read rather than mapped; small and
