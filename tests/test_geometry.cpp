@@ -535,6 +535,18 @@ TEST(FaceNormals, WorkedTriangle) {
     ExpectVec(mesh.faces[0].normal, 0.0f, 0.0f, -1.0f);
 }
 
+// Each edge is a float before the cross product takes it up in double: carried on unrounded,
+// the last component below comes out one unit higher in its last place.
+TEST(FaceNormals, EdgesAreRoundedToFloatBeforeTheCrossProduct) {
+    OptMesh mesh;
+    mesh.vertices = {V(-0x1.1c28f6p-1f, 0x1.a3d7p-2f, -0x1.166616p+1f),
+                     V(-0x1.7ae148p-3f, 0x1.a3d7p-2f, -0x1.49d688p+0f),
+                     V(-0x1.7ae148p-3f, 0.0f, -0x1.275a2p-2f)};
+    mesh.faces = {Tri(0, 1, 2)};
+    mesh.ComputeFaceNormals();
+    ExpectVec(mesh.faces[0].normal, 0x1.58624p-1f, -0x1.5e8d46p-1f, -0x1.1f73dp-2f);
+}
+
 TEST(FaceNormals, CollinearQuadTakesTheFourthCorner) {
     OptMesh mesh;
     mesh.vertices = {V(0, 0, 0), V(1, 0, 0), V(2, 0, 0), V(0, 1, 0)};
