@@ -3,9 +3,12 @@
 #include <sys/wait.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "core/run.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"
 
@@ -108,6 +111,34 @@ TEST(KeshConvert, WarnsAboutEngineLimitsWithoutFailing) {
     EXPECT_NE(r.output.find(dir / "big.opt" + ": warning: geometry set 0, mesh 0: "),
               std::string::npos)
         << r.output;
+}
+
+// Models of several megabytes are read and built in a heap that kesh-convert prepares for
+// them, and a batch reuses the memory of one model for the next: the files must come out as
+// the library writes them in a process of its own.
+TEST(KeshConvert, ConvertsLargeModelsInABatchAsTheLibraryDoes) {
+    ScratchDir dir;
+    const std::vector<uint8_t> big = test::GridOpt(4, 12000);
+    ASSERT_GT(big.size(), size_t{4} << 20);
+    test::WriteFileBytes(dir / "one.opt", big);
+    test::WriteFileBytes(dir / "two.opt", big);
+    const Result r = RunKesh("--max-geo 3 one.opt two.opt", dir.path());
+    EXPECT_EQ(r.status, 0) << r.output;
+
+    ScratchDir libraryDir;
+    test::WriteFileBytes(libraryDir / "one.opt", big);
+    test::WriteFileBytes(libraryDir / "two.opt", big);
+    RunSettings settings;
+    settings.maxGeo = 3;
+    NoProgress progress;
+    const RunReport report =
+        RunConversion(settings, {libraryDir / "one.opt", libraryDir / "two.opt"}, progress);
+    ASSERT_TRUE(report.allConverted());
+    for (const char* name : {"one.3do", "two.3do"}) {
+        const std::vector<uint8_t> expected = test::ReadFileBytes(libraryDir / name);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(test::ReadFileBytes(dir / name) == expected) << name;
+    }
 }
 
 }  // namespace
