@@ -113,9 +113,8 @@ TEST(KeshConvert, WarnsAboutEngineLimitsWithoutFailing) {
         << r.output;
 }
 
-// Models of several megabytes are read and built in a heap that kesh-convert prepares for
-// them, and a batch reuses the memory of one model for the next: the files must come out as
-// the library writes them in a process of its own.
+// In a batch, kesh-convert builds the next model in the memory the last one released: the
+// files must come out as the library writes them in a process of its own.
 TEST(KeshConvert, ConvertsLargeModelsInABatchAsTheLibraryDoes) {
     ScratchDir dir;
     const std::vector<uint8_t> big = test::GridOpt(4, 12000);
