@@ -1,7 +1,8 @@
 // Fixed-point formatting of model values: FormatFixed against the C library's "%10.6f".
 //
 //   BM_FormatFixed / BM_Snprintf    coordinates in -100..100, normals, texels, zeros
-//   BM_FormatFixedWide / ...Wide    the same with coordinates in -10000..10000
+//   BM_FormatMicros                 the same values as floats, through the float path
+//   BM_FormatFixedWide / ...Wide    the same with coordinates in -10000..10000 (also Micros)
 //   BM_FormatFixedDoubles           doubles with all 53 mantissa bits in -10000..10000
 #include <benchmark/benchmark.h>
 
@@ -67,6 +68,18 @@ void FormatAll(benchmark::State& state, const std::vector<double>& values) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
 }
 
+void FormatAllFloats(benchmark::State& state, const std::vector<double>& values) {
+    const std::vector<float> floats(values.begin(), values.end());
+    char text[kesh::kMaxFixedChars + 10];
+    for (auto _ : state) {
+        for (float value : floats) {
+            benchmark::DoNotOptimize(kesh::FormatMicros(text, value));
+            benchmark::ClobberMemory();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(floats.size()));
+}
+
 void PrintAll(benchmark::State& state, const std::vector<double>& values) {
     std::setlocale(LC_ALL, "C");
     char text[kesh::kMaxFixedChars + 10];
@@ -84,6 +97,11 @@ void BM_FormatFixed(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatFixed);
 
+void BM_FormatMicros(benchmark::State& state) {
+    FormatAllFloats(state, ModelValues(100.0));
+}
+BENCHMARK(BM_FormatMicros);
+
 void BM_Snprintf(benchmark::State& state) {
     PrintAll(state, ModelValues(100.0));
 }
@@ -93,6 +111,11 @@ void BM_FormatFixedWide(benchmark::State& state) {
     FormatAll(state, ModelValues(10000.0));
 }
 BENCHMARK(BM_FormatFixedWide);
+
+void BM_FormatMicrosWide(benchmark::State& state) {
+    FormatAllFloats(state, ModelValues(10000.0));
+}
+BENCHMARK(BM_FormatMicrosWide);
 
 void BM_SnprintfWide(benchmark::State& state) {
     PrintAll(state, ModelValues(10000.0));

@@ -7,7 +7,8 @@
 // significant digits and then to the decimals, each time half away from zero, and applies the
 // sign rule: no sign for a zero, '-' for every negative value. The formatted text must equal
 // the reference, and must parse back to within half a unit of its last decimal (plus the
-// 17-digit rounding) of the value. Nothing past the returned length may be written.
+// 17-digit rounding) of the value. Nothing past the returned length may be written. A float
+// input also goes through the float path of the usual "%10.6f" field, against the reference.
 #include <clocale>
 #include <cmath>
 #include <cstddef>
@@ -100,9 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bits = bits << 8 | data[i];
     double value;
     std::memcpy(&value, &bits, sizeof value);
-    if (size > 10 && (data[10] & 1) != 0) {
+    const bool isFloat = size > 10 && (data[10] & 1) != 0;
+    float narrow = 0.0f;
+    if (isFloat) {
         const uint32_t floatBits = static_cast<uint32_t>(bits);
-        float narrow;
         std::memcpy(&narrow, &floatBits, sizeof narrow);
         value = narrow;
     }
@@ -118,6 +120,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "writes past the returned length", value, got, want);
     Require(kesh::FormatFixed(value, width, decimals) == got, "string form differs", value, got,
             want);
+    if (isFloat) {
+        // The float path writes the model's usual field as FormatFixed does.
+        std::string micros(kesh::kMaxFixedChars + 64, '\x7f');
+        const size_t microsLength = kesh::FormatMicros(micros.data(), narrow);
+        const std::string usual = Reference(value, 10, 6);
+        Require(micros.substr(0, microsLength) == usual, "float path differs from the reference",
+                value, micros.substr(0, microsLength), usual);
+        Require(micros.find_first_not_of('\x7f', microsLength) == std::string::npos,
+                "float path writes past the returned length", value, micros, usual);
+    }
     if (std::isfinite(value)) {
         const double parsed = std::strtod(got.c_str(), nullptr);
         const double unit = std::pow(10.0, -decimals);

@@ -178,6 +178,72 @@ TEST(FormatFixed, FindsValuesWhereTheTwoStagesDifferFromOneRounding) {
     EXPECT_GT(differing, 1000);
 }
 
+std::string Micros(float value) {
+    char text[kMaxFixedChars + 10];
+    return std::string(text, FormatMicros(text, value));
+}
+
+float FloatFromBits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// The float path of the usual field takes magnitudes from 2^-20 to below 2^10 itself and
+// hands the rest to FormatFixed: every binary exponent on both sides of those limits, at
+// the ends of the mantissa range and in between.
+TEST(FormatMicros, AgreesWithTheOracleAcrossAndBeyondItsExponents) {
+    std::mt19937 random(23);
+    for (uint32_t biased = 100; biased <= 142; ++biased) {
+        std::vector<uint32_t> mantissas = {0, 1, 2, 0x400000, 0x7ffffe, 0x7fffff};
+        for (int i = 0; i < 200; ++i)
+            mantissas.push_back(random() & 0x7fffff);
+        for (uint32_t mantissa : mantissas) {
+            for (uint32_t sign : {0u, 0x80000000u}) {
+                const float value = FloatFromBits(sign | biased << 23 | mantissa);
+                ASSERT_EQ(Micros(value), Oracle(value, 10, 6)) << Hex(value);
+            }
+        }
+    }
+    for (float special :
+         {0.0f, -0.0f, 1e-30f, -1e-30f, 999.9999f, 1000.0f, -99.99999f, -100.0f,
+          std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+          std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+          std::numeric_limits<float>::denorm_min()}) {
+        EXPECT_EQ(Micros(special), FormatFixed(special, 10, 6)) << Hex(special);
+    }
+}
+
+// Where the first rounding decides, the float is within a few units of its last place of a
+// decimal tie x.xxxxxx5: the floats nearest such ties, and their neighbours.
+TEST(FormatMicros, AgreesWithTheOracleNextToEveryKindOfTie) {
+    std::mt19937 random(29);
+    for (double scale : {1e-6, 1e-3, 1.0, 10.0, 100.0}) {
+        for (int i = 0; i < 600; ++i) {
+            const double whole = std::floor(scale * (random() % 1000));
+            const double tie = whole + ((random() % 1000000) + 0.5) * 1e-6;
+            float value = static_cast<float>(tie);
+            for (int step = 0; step < 2; ++step)
+                value = std::nextafter(value, 0.0f);
+            for (int step = 0; step < 5; ++step) {
+                for (float signed_ : {value, -value}) {
+                    ASSERT_EQ(Micros(signed_), Oracle(signed_, 10, 6)) << Hex(signed_);
+                }
+                value = std::nextafter(value, 2048.0f);
+            }
+        }
+    }
+}
+
+// FormatFixed is held to the oracle above; the float path must agree with it on any float.
+TEST(FormatMicros, AgreesWithFormatFixedOnRandomFloats) {
+    std::mt19937 random(31);
+    for (int i = 0; i < 2000000; ++i) {
+        const float value = FloatFromBits(static_cast<uint32_t>(random()));
+        ASSERT_EQ(Micros(value), FormatFixed(value, 10, 6)) << Hex(value);
+    }
+}
+
 TEST(FormatFixed, GrowsBeyondTheWidthAndPrintsEveryIntegerDigit) {
     EXPECT_EQ(FormatFixed(123456.5, 10, 6), "123456.500000");
     EXPECT_EQ(FormatFixed(-1234567.25, 12, 4), "-1234567.2500");

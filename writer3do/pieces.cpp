@@ -109,11 +109,11 @@ constexpr size_t kNumberLineRoom = 4 * (kMaxFixedChars + 10) + 11 * (20 + raw::k
 
 // "%10.6f %10.6f %10.6f"
 char* PutVector(char* out, float x, float y, float z) {
-    out = raw::Fixed(out, x, 10, 6);
+    out = raw::Micros(out, x);
     out = raw::Char(out, ' ');
-    out = raw::Fixed(out, y, 10, 6);
+    out = raw::Micros(out, y);
     out = raw::Char(out, ' ');
-    return raw::Fixed(out, z, 10, 6);
+    return raw::Micros(out, z);
 }
 
 void WriteVertexLines(TextSink& sink, const OptMesh& mesh, size_t first, size_t last) {
@@ -133,9 +133,9 @@ void WriteTextureVertexLines(TextSink& sink, const OptMesh& mesh, size_t first, 
         char* out = sink.StartLine(kNumberLineRoom);
         out = raw::Int(out, static_cast<int64_t>(t), 5);
         out = raw::Text(out, ": ");
-        out = raw::Fixed(out, mesh.texCoords[t].u, 10, 6);
+        out = raw::Micros(out, mesh.texCoords[t].u);
         out = raw::Char(out, ' ');
-        out = raw::Fixed(out, mesh.texCoords[t].v, 10, 6);
+        out = raw::Micros(out, mesh.texCoords[t].v);
         sink.FinishLine(out);
     }
 }

@@ -61,6 +61,11 @@ inline char* Fixed(char* out, double value, int width, int decimals) {
     return out + FormatFixed(out, value, width, decimals);
 }
 
+// "%10.6f" of a float with the 3DO rounding rule; needs kMaxFixedChars + 10 bytes of room.
+inline char* Micros(char* out, float value) {
+    return out + FormatMicros(out, value);
+}
+
 }  // namespace raw
 
 class TextSink {
