@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "writer3do/fixed_point.h"
+#include "writer3do/micros.h"
 
 namespace {
 

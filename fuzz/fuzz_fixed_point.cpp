@@ -19,6 +19,7 @@
 #include <string>
 
 #include "writer3do/fixed_point.h"
+#include "writer3do/micros.h"
 
 namespace {
 

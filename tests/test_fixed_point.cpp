@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "writer3do/fixed_point.h"
+#include "writer3do/micros.h"
 
 namespace kesh {
 namespace {

@@ -21,10 +21,6 @@ inline constexpr size_t kMaxFixedChars = 328;
 // written; nothing past them is touched and no terminator is added. Allocates nothing.
 size_t FormatFixed(char* out, double value, int width, int decimals);
 
-// FormatFixed(out, value, 10, 6) for a float, the model's usual field, with a shorter path
-// for the magnitudes a model's values have. Needs the same room.
-size_t FormatMicros(char* out, float value);
-
 // The same, as a string.
 std::string FormatFixed(double value, int width, int decimals);
 

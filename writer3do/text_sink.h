@@ -16,6 +16,7 @@
 #include "core/result.h"
 #include "writer3do/decimal_digits.h"
 #include "writer3do/fixed_point.h"
+#include "writer3do/micros.h"
 
 namespace kesh {
 
