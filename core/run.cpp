@@ -47,7 +47,8 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
     // the last of them is.
     FileReleaser releaser;
     report.files.reserve(inputFiles.size());
-    for (const std::string& input : inputFiles) {
+    for (size_t fileIndex = 0; fileIndex < inputFiles.size(); ++fileIndex) {
+        const std::string& input = inputFiles[fileIndex];
         FileOutcome outcome;
         outcome.inputPath = input;
         outcome.outputPath = OutputPathFor(input);
@@ -76,9 +77,12 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
                 matWriter.clear();                    // waits for the MAT files
                 progress.Step();
             }
+            // The last file's 3DO lets go of the file it replaces itself: nothing is left for
+            // that work to overlap, and a thread started for it would only add its own start.
+            const bool lastFile = fileIndex + 1 == inputFiles.size();
             MeshLineLengths longestLines;
             outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo,
-                                              &longestLines, &releaser);
+                                              &longestLines, lastFile ? nullptr : &releaser);
             if (outcome.model3do.ok()) {
                 outcome.limitWarnings =
                     CheckEngineLimits(model, outcome.outputPath, settings.maxGeo, &longestLines);

@@ -11,6 +11,7 @@
 #include "core/run.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
+#include "support/test_models.h"
 #include "textures/colour_map.h"
 #include "writer3do/writer3do.h"
 
@@ -161,6 +162,36 @@ TEST(RunConversion, WritesTheSameFilesAsTheStagesCalledOneByOne) {
                              "ship_00005.mat"}) {
         EXPECT_EQ(ReadFileBytes(name), ReadFileBytes(apart / name)) << name;
     }
+}
+
+// Earlier outputs are replaced whole, for the files of a batch as for its last one (which
+// lets go of the replaced file itself), keeping their permissions and leaving no temporary
+// file behind.
+TEST(RunConversion, ReplacesTheEarlierOutputsOfEveryFile) {
+    ScratchDir dir;
+    CurrentDir here(dir.path());
+    const std::vector<uint8_t> ship = SmallShipOpt();
+    for (const char* name : {"first", "last"}) {
+        WriteFileBytes(std::string(name) + ".opt", ship);
+        WriteFileBytes(std::string(name) + ".3do", std::vector<uint8_t>(100000, 'x'));
+        ASSERT_EQ(chmod((std::string(name) + ".3do").c_str(), 0640), 0);
+    }
+    NoProgress progress;
+    const RunReport report = RunConversion(RunSettings{}, {"first.opt", "last.opt"}, progress);
+    ASSERT_TRUE(report.allConverted());
+
+    for (const char* name : {"first", "last"}) {
+        const std::string path = std::string(name) + ".3do";
+        OptModel model;
+        ASSERT_TRUE(model.LoadOpt((std::string(name) + ".opt").c_str()));
+        model.ConvertGeometry(RunSettings{}.scale);
+        EXPECT_TRUE(ReadFileText(path) == Format3DO(model, path, RunSettings{}.maxGeo)) << path;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u) << path;
+    }
+    EXPECT_EQ(ListDir("."),
+              (std::vector<std::string>{"first.3do", "first.opt", "last.3do", "last.opt"}));
 }
 
 }  // namespace
