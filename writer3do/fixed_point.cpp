@@ -238,8 +238,7 @@ bool RoundScaled64(uint64_t mantissa, int exponent, uint64_t unit, uint64_t& rou
     // that small: 10^t >= 10, so only a gap of at most an eighth of half needs it.
     const uint64_t gap = half - fraction;
     if (fraction < half && gap <= half / 8) [[unlikely]] {
-        const int keptFractionDigits = kKeptDigits - DigitCount(whole);
-        if (static_cast<Uint128>(gap) * kPow10[keptFractionDigits] <= half) rounded = whole + 1;
+        rounded = detail::RoundNearHalf(whole, gap, half);
     }
     return true;
 }
@@ -427,7 +426,7 @@ size_t PutNonFinite(char* out, bool signBit, bool nan, int width) {
 
 }  // namespace
 
-uint64_t detail::MicrosNearTie(uint64_t whole, uint64_t gap, uint64_t half) {
+uint64_t detail::RoundNearHalf(uint64_t whole, uint64_t gap, uint64_t half) {
     const int keptFractionDigits = kKeptDigits - DigitCount(whole);
     return static_cast<Uint128>(gap) * kPow10[keptFractionDigits] <= half ? whole + 1 : whole;
 }

@@ -53,7 +53,7 @@ inline bool FitsTenColumns(uint64_t rounded, bool negative) {
 
 // For a scaled value whole + f with f = (half - gap) / (2 * half) just below one half: whole + 1
 // when its 17 significant digits round f up to one half, else whole.
-uint64_t MicrosNearTie(uint64_t whole, uint64_t gap, uint64_t half);
+uint64_t RoundNearHalf(uint64_t whole, uint64_t gap, uint64_t half);
 
 }  // namespace detail
 
@@ -82,7 +82,7 @@ inline size_t FormatMicros(char* out, float value) {
         const uint64_t gap = half - fraction;
         // 10^8 > 2^26: a gap that passes the exact test passes this one.
         if (fraction < half && gap <= (half >> 26)) [[unlikely]] {
-            rounded = detail::MicrosNearTie(whole, gap, half);
+            rounded = detail::RoundNearHalf(whole, gap, half);
         }
         const bool negative = (bits >> 31) != 0;
         if (detail::FitsTenColumns(rounded, negative)) {
