@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     settings.allowTextures = textures;
     settings.colourMapFile = colourMap;
 
-    kesh::KeepReleasedMemoryForTheBatch();
+    kesh::PrepareHeapForInputs(files);
     kesh::RunReport report;
     if (isatty(STDERR_FILENO)) {
         kesh::TerminalProgress progress(stderr, files, kesh::StagesPerFile(settings));
