@@ -1,21 +1,16 @@
-// Loading an OPT file from disk: the whole file is made available in memory once and handed
-// to the in-memory reader.
+// Loading an OPT file from disk: the whole file is read into memory once and handed to the
+// in-memory reader.
 //
-// The fast way is to map the file: its bytes are already in the page cache, so nothing is
-// copied and no fresh memory has to be zeroed (on a virtual machine that costs more than
-// converting the model). A mapping is only safe while nobody truncates the file: reading a
-// page past a new end would kill the process with SIGBUS. So the file is mapped only under
-// a read lease, which the kernel grants only while no one has the file open for writing, and
-// which makes anyone who then opens it for writing or truncates it wait until the lease is
-// released, right after reading. Where no lease can be had (another owner, a writer already
-// there, a file system without leases), the file is read into memory instead.
+// The file is read, not mapped. A mapping would spare the copy, but on the virtual machines
+// Kesh is measured on each 4 KiB page of it costs a fault of several microseconds when first
+// touched (the hypervisor keeps the page tables), more than copying the page into memory
+// entered in 2 MiB pages; and a read copy cannot be cut short under the reader by a program
+// that truncates the file, which would end a mapping's reader with SIGBUS.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -28,7 +23,7 @@ namespace kesh {
 
 namespace {
 
-// An open file descriptor, closed (which also gives up any lease) when it goes.
+// An open file descriptor, closed when it goes.
 class FileDescriptor {
   public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -43,73 +38,7 @@ class FileDescriptor {
     int fd_;
 };
 
-// From this size on, the pages of a mapped file are entered by two threads, half each: the
-// kernel enters them one by one, and that is a good part of reading a large file.
-constexpr size_t kBytesWorthTwoThreads = size_t{4} << 20;
-
-// Maps the whole file read-only with every page entered, as MAP_POPULATE does; nullptr when
-// it cannot be mapped.
-const uint8_t* MapPopulated(int fd, size_t size) {
-    const auto map = [&](int flags) -> const uint8_t* {
-        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | flags, fd, 0);
-        return data == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(data);
-    };
-#ifdef MADV_POPULATE_READ
-    if (size >= kBytesWorthTwoThreads && SpareThreads(1) > 0) {
-        const uint8_t* data = map(0);
-        if (data == nullptr) return nullptr;
-        auto* bytes = const_cast<uint8_t*>(data);
-        const size_t half = (size / 2) & ~size_t{0xFFFF};  // on a page boundary
-        std::atomic<bool> refused = false;
-        const auto populate = [&](uint8_t* from, size_t length) {
-            if (madvise(from, length, MADV_POPULATE_READ) != 0) refused = true;
-        };
-        {
-            const std::vector<HelperThread> helper =
-                StartHelpers(1, [&](unsigned) { populate(bytes + half, size - half); });
-            populate(bytes, half);
-            if (helper.empty()) populate(bytes + half, size - half);
-        }  // the helper is joined here
-        if (!refused) return data;
-        // A kernel without MADV_POPULATE_READ (before Linux 5.14): mapped again, populated.
-        munmap(bytes, size);
-    }
-#endif
-    return map(MAP_POPULATE);
-}
-
-// A read-only mapping of a whole file under a read lease; empty when either is refused.
-class LeasedMapping {
-  public:
-    explicit LeasedMapping(int fd) : fd_(fd) {
-        // A broken lease is announced by a signal; SIGURG is ignored unless a program asks
-        // for it, whereas the default SIGIO would end the process.
-        if (fcntl(fd, F_SETSIG, SIGURG) != 0 || fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return;
-        leased_ = true;
-        // Measured again under the lease: from now on the size cannot change.
-        struct stat info {};
-        if (fstat(fd, &info) != 0 || info.st_size <= 0) return;
-        const size_t size = static_cast<size_t>(info.st_size);
-        data_ = MapPopulated(fd, size);
-        if (data_ != nullptr) size_ = size;
-    }
-    LeasedMapping(const LeasedMapping&) = delete;
-    LeasedMapping& operator=(const LeasedMapping&) = delete;
-    ~LeasedMapping() {
-        if (data_ != nullptr) munmap(const_cast<uint8_t*>(data_), size_);
-        if (leased_) fcntl(fd_, F_SETLEASE, F_UNLCK);
-    }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-  private:
-    int fd_;
-    bool leased_ = false;
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-};
-
-// Memory for a whole file that cannot be mapped. Large files get 2 MiB-aligned memory marked
+// Memory for a whole file. Large files get 2 MiB-aligned memory marked
 // for huge pages: the kernel zeroes and maps it in a few large steps instead of thousands of
 // 4 KiB faults. The bytes are not initialised.
 class FileBuffer {
@@ -133,12 +62,13 @@ class FileBuffer {
     std::unique_ptr<uint8_t, Free> data_;
 };
 
-// Reads up to `size` bytes of the open file into `buffer`; the number read, or -1 with
-// errno set when a read fails.
-ssize_t ReadAll(int fd, uint8_t* buffer, size_t size) {
+// Reads up to `size` bytes of the open file from `offset` on into `buffer`; the number read
+// (fewer only where the file ends), or -1 with errno set when a read fails.
+ssize_t ReadRange(int fd, uint8_t* buffer, size_t size, off_t offset) {
     size_t done = 0;
     while (done < size) {
-        const ssize_t got = read(fd, buffer + done, size - done);
+        const ssize_t got =
+            pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
         if (got < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -147,6 +77,35 @@ ssize_t ReadAll(int fd, uint8_t* buffer, size_t size) {
         done += static_cast<size_t>(got);
     }
     return static_cast<ssize_t>(done);
+}
+
+// From this size on, a file is read by two threads, half each: copying it is a good part of
+// loading a large model.
+constexpr size_t kBytesWorthTwoThreads = size_t{4} << 20;
+
+// Reads up to `size` bytes of the open file into `buffer`, as ReadRange from the start.
+ssize_t ReadAll(int fd, uint8_t* buffer, size_t size) {
+    if (size < kBytesWorthTwoThreads || SpareThreads(1) == 0) return ReadRange(fd, buffer, size, 0);
+    const size_t half = (size / 2) & ~size_t{0xFFFF};
+    ssize_t second = 0;
+    int secondError = 0;
+    const auto readSecond = [&] {
+        second = ReadRange(fd, buffer + half, size - half, static_cast<off_t>(half));
+        secondError = errno;
+    };
+    ssize_t first = 0;
+    {
+        const std::vector<HelperThread> helper = StartHelpers(1, [&](unsigned) { readSecond(); });
+        first = ReadRange(fd, buffer, half, 0);
+        if (helper.empty()) readSecond();
+    }  // the helper is joined here
+    if (first < 0) return -1;
+    if (static_cast<size_t>(first) < half) return first;  // the file ends in the first half
+    if (second < 0) {
+        errno = secondError;
+        return -1;
+    }
+    return static_cast<ssize_t>(half) + second;
 }
 
 }  // namespace
@@ -161,11 +120,6 @@ StageResult OptModel::LoadOpt(const char* path) {
     if (!S_ISREG(info.st_mode)) {
         return Fail(Failure::CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     }
-    const LeasedMapping mapping(file.get());
-    if (mapping.data() != nullptr) {
-        return LoadOptBytes(std::span<const uint8_t>(mapping.data(), mapping.size()));
-    }
-
     const size_t size = static_cast<size_t>(info.st_size);
     const FileBuffer buffer(size);
     if (buffer.data() == nullptr) return Fail(Failure::CannotOpen, ENOMEM);

@@ -441,8 +441,8 @@ TEST(OptFile, LoadsFromAPathAsFromBytes) {
     EXPECT_EQ(Dump(largeFromFile), Dump(largeFromBytes.model));
 }
 
-// While a program has the file open for writing, it is read rather than mapped; small and
-// large files (the latter through huge-page memory) load exactly as from their bytes.
+// While a program has the file open for writing, small and large files (the latter read by
+// two threads into huge-page memory) load exactly as from their bytes.
 TEST(OptFile, LoadsTheSameWhileAnotherProgramHasItOpenForWriting) {
     ScratchDir dir;
     for (const std::vector<uint8_t>& bytes : {SmallShipOpt(), GridOpt(4, 12000)}) {
