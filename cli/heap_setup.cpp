@@ -24,6 +24,7 @@
 
 namespace kesh {
 
+#if defined(__GLIBC__) && !defined(KESH_FOREIGN_HEAP)
 namespace {
 
 // The largest threshold glibc accepts for serving a request from the heap.
@@ -62,7 +63,6 @@ uint64_t LargestFileSize(const std::vector<std::string>& paths) {
     return largest;
 }
 
-#if defined(__GLIBC__) && !defined(KESH_FOREIGN_HEAP)
 // Grows the heap by `reserve` bytes at once and marks that stretch for huge pages.
 void ReserveHugePageHeap(uint64_t reserve) {
     // The helper threads allocate whole arrays, rarely: they share the main heap rather than
@@ -101,9 +101,9 @@ void ReserveHugePageHeap(uint64_t reserve) {
     // when touched. Collapsing it into one now keeps it from costing 512 small faults.
     (void)madvise(reinterpret_cast<void*>(first), kHugePage, kMadviseCollapse);
 }
-#endif
 
 }  // namespace
+#endif
 
 void PrepareHeapForInputs(const std::vector<std::string>& inputs) {
 #if defined(__GLIBC__) && !defined(KESH_FOREIGN_HEAP)
