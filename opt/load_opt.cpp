@@ -38,9 +38,9 @@ class FileDescriptor {
     int fd_;
 };
 
-// Memory for a whole file. Large files get 2 MiB-aligned memory marked
-// for huge pages: the kernel zeroes and maps it in a few large steps instead of thousands of
-// 4 KiB faults. The bytes are not initialised.
+// Memory for a whole file. Large files get 2 MiB-aligned memory marked for huge pages: the
+// kernel zeroes and maps it in a few large steps instead of thousands of 4 KiB faults. The
+// bytes are not initialised.
 class FileBuffer {
   public:
     explicit FileBuffer(size_t size) {
@@ -94,12 +94,17 @@ ssize_t ReadAll(int fd, uint8_t* buffer, size_t size) {
         secondError = errno;
     };
     ssize_t first = 0;
+    int firstError = 0;
     {
         const std::vector<HelperThread> helper = StartHelpers(1, [&](unsigned) { readSecond(); });
         first = ReadRange(fd, buffer, half, 0);
+        firstError = errno;
         if (helper.empty()) readSecond();
     }  // the helper is joined here
-    if (first < 0) return -1;
+    if (first < 0) {
+        errno = firstError;
+        return -1;
+    }
     if (static_cast<size_t>(first) < half) return first;  // the file ends in the first half
     if (second < 0) {
         errno = secondError;
