@@ -62,21 +62,28 @@ class FileBuffer {
     std::unique_ptr<uint8_t, Free> data_;
 };
 
-// Reads up to `size` bytes of the open file from `offset` on into `buffer`; the number read
-// (fewer only where the file ends), or -1 with errno set when a read fails.
-ssize_t ReadRange(int fd, uint8_t* buffer, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got =
-            pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+// What a read brought in: the bytes read, and the error of a read that failed (0 if none).
+struct ReadOutcome {
+    size_t bytes = 0;
+    int error = 0;
+};
+
+// Reads up to `size` bytes of the open file from `offset` on into `buffer`; fewer only where
+// the file ends or a read fails.
+ReadOutcome ReadRange(int fd, uint8_t* buffer, size_t size, off_t offset) {
+    ReadOutcome outcome;
+    while (outcome.bytes < size) {
+        const ssize_t got = pread(fd, buffer + outcome.bytes, size - outcome.bytes,
+                                  offset + static_cast<off_t>(outcome.bytes));
         if (got < 0) {
             if (errno == EINTR) continue;
-            return -1;
+            outcome.error = errno;
+            break;
         }
         if (got == 0) break;  // the file shrank since it was measured
-        done += static_cast<size_t>(got);
+        outcome.bytes += static_cast<size_t>(got);
     }
-    return static_cast<ssize_t>(done);
+    return outcome;
 }
 
 // From this size on, a file is read by two threads, half each: copying it is a good part of
@@ -84,33 +91,22 @@ ssize_t ReadRange(int fd, uint8_t* buffer, size_t size, off_t offset) {
 constexpr size_t kBytesWorthTwoThreads = size_t{4} << 20;
 
 // Reads up to `size` bytes of the open file into `buffer`, as ReadRange from the start.
-ssize_t ReadAll(int fd, uint8_t* buffer, size_t size) {
+ReadOutcome ReadAll(int fd, uint8_t* buffer, size_t size) {
     if (size < kBytesWorthTwoThreads || SpareThreads(1) == 0) return ReadRange(fd, buffer, size, 0);
     const size_t half = (size / 2) & ~size_t{0xFFFF};
-    ssize_t second = 0;
-    int secondError = 0;
+    ReadOutcome second;
     const auto readSecond = [&] {
         second = ReadRange(fd, buffer + half, size - half, static_cast<off_t>(half));
-        secondError = errno;
     };
-    ssize_t first = 0;
-    int firstError = 0;
+    ReadOutcome first;
     {
         const std::vector<HelperThread> helper = StartHelpers(1, [&](unsigned) { readSecond(); });
         first = ReadRange(fd, buffer, half, 0);
-        firstError = errno;
         if (helper.empty()) readSecond();
     }  // the helper is joined here
-    if (first < 0) {
-        errno = firstError;
-        return -1;
-    }
-    if (static_cast<size_t>(first) < half) return first;  // the file ends in the first half
-    if (second < 0) {
-        errno = secondError;
-        return -1;
-    }
-    return static_cast<ssize_t>(half) + second;
+    // The second half counts only after a whole first half.
+    if (first.error != 0 || first.bytes < half) return first;
+    return ReadOutcome{half + second.bytes, second.error};
 }
 
 }  // namespace
@@ -128,9 +124,9 @@ StageResult OptModel::LoadOpt(const char* path) {
     const size_t size = static_cast<size_t>(info.st_size);
     const FileBuffer buffer(size);
     if (buffer.data() == nullptr) return Fail(Failure::CannotOpen, ENOMEM);
-    const ssize_t got = ReadAll(file.get(), buffer.data(), size);
-    if (got < 0) return Fail(Failure::CannotOpen, errno);
-    return LoadOptBytes(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(got)));
+    const ReadOutcome read = ReadAll(file.get(), buffer.data(), size);
+    if (read.error != 0) return Fail(Failure::CannotOpen, read.error);
+    return LoadOptBytes(std::span<const uint8_t>(buffer.data(), read.bytes));
 }
 
 }  // namespace kesh
