@@ -75,25 +75,6 @@ void BM_Format3DO(benchmark::State& state) {
 }
 BENCHMARK(BM_Format3DO)->Unit(benchmark::kMillisecond);
 
-// The 3DO text rendered on one thread into memory that is reused: the cost of the text
-// alone, without the page faults of fresh memory that Format3DO's growing string pays.
-void BM_Render3DO(benchmark::State& state) {
-    OptModel model;
-    model.LoadOptBytes(LargeOpt());
-    model.ConvertGeometry(0.00243902f);
-    kesh::TextSink sink;
-    kesh::Render3DO(model, "large", 3, sink);  // grows the sink to the text's size once
-    size_t size = 0;
-    for (auto _ : state) {
-        sink.Clear();
-        kesh::Render3DO(model, "large", 3, sink);
-        size = sink.View().size();
-        benchmark::DoNotOptimize(sink.View().data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-}
-BENCHMARK(BM_Render3DO)->Unit(benchmark::kMillisecond);
-
 // The run of one file without textures: load from the disk, convert, write the 3DO.
 void BM_WholeConversion(benchmark::State& state) {
     const std::string input = ScratchPath("kesh-bench-large.opt");

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/heap_setup.h"
 #include "cli/messages.h"
 #include "cli/options.h"
 #include "cli/terminal_progress.h"
@@ -74,7 +73,6 @@ int main(int argc, char** argv) {
     settings.allowTextures = textures;
     settings.colourMapFile = colourMap;
 
-    kesh::PrepareHeapForInputs(files);
     kesh::RunReport report;
     if (isatty(STDERR_FILENO)) {
         kesh::TerminalProgress progress(stderr, files, kesh::StagesPerFile(settings));

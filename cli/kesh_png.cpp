@@ -5,12 +5,7 @@
 //   kesh-png opt FILE.opt --texture N [--no-xwa] -o OUT.png
 //
 // Exit status: 0 when the PNG was written, 1 when it was not, 2 for a usage error.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +15,7 @@
 #include "cli/png_image.h"
 #include "core/model.h"
 #include "core/output_file.h"
+#include "core/read_file.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
@@ -35,25 +31,6 @@ void Error(const std::string& text) {
 
 void Warning(const std::string& text) {
     std::fprintf(stderr, "kesh-png: warning: %s\n", text.c_str());
-}
-
-// Reads a whole regular file; 0 on success, else the errno of the failure.
-int ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    struct stat st {};
-    int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-    bytes.clear();
-    uint8_t block[64 * 1024];
-    while (err == 0) {
-        ssize_t n = read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        if (n <= 0) break;
-        bytes.insert(bytes.end(), block, block + n);
-    }
-    close(fd);
-    return err;
 }
 
 int WritePng(const kesh::PngImage& image, const std::string& outPath) {
@@ -86,8 +63,8 @@ int MatToPng(const std::string& matPath, const std::string& mapPath, const std::
     }
 
     std::vector<uint8_t> bytes;
-    if (int err = ReadWholeFile(matPath, bytes); err != 0) {
-        Error(matPath + ": cannot open MAT file: " + std::strerror(err));
+    if (kesh::StageResult read = kesh::ReadFile(matPath.c_str(), bytes); !read) {
+        Error(matPath + ": cannot open MAT file: " + std::strerror(read.systemError));
         return kExitFailed;
     }
     kesh::MatImage mat;

@@ -17,10 +17,6 @@
 namespace kesh {
 
 class ColourMap;
-class FileReleaser;
-
-// Per geometry set, per mesh: a length in bytes.
-using MeshLineLengths = std::vector<std::vector<int64_t>>;
 
 // Palette offsets inside a texture's block of 512-byte palettes.
 inline constexpr int32_t kXwaPaletteOffset = 3584;    // the 8th palette
@@ -122,10 +118,6 @@ struct OptModel {
     int32_t textureGroup = 0;
     int32_t lodCount = 1;
     int32_t paletteOffset = kXwaPaletteOffset;
-    // Whether LoadOpt keeps the texture pixels. Only the MAT files need them: a conversion
-    // that writes none leaves them in the file, and everything else the model holds (the
-    // texture sizes and palettes included) and the load's result are the same either way.
-    bool readPixels = true;
     float radius = 0.0f;
 
     // Reads the OPT file at `path` into this freshly created model. Fails only when the file
@@ -143,20 +135,19 @@ struct OptModel {
     // of `outputPath`, into the current directory. Returns the files that could not be
     // written; each failed file leaves no partial file behind.
     std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath) const;
-    // The same, handing each file that a MAT file replaces to `releaser` (see FileReleaser).
-    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath,
-                                         FileReleaser* releaser) const;
 
     // Writes the 3DO text file at `outputPath` with at most `maxGeo` geometry sets (any value
     // from the number of sets upwards, and any negative value, writes every set). Writes no
     // file when the first geometry set holds no mesh. The file appears whole or not at all:
     // an earlier file at the path survives any failure.
     StageResult Write3DO(const char* outputPath, int32_t maxGeo) const;
-    // The same, recording as it writes the length (CR LF included) of the longest line of
-    // each mesh of the sets written, indexed [set][mesh], and handing a file that the 3DO
-    // file replaces to `releaser` when one is given (see FileReleaser).
-    StageResult Write3DO(const char* outputPath, int32_t maxGeo, MeshLineLengths* longestLines,
-                         FileReleaser* releaser = nullptr) const;
 };
+
+// The number of geometry sets written for `maxGeo` when the model has `setCount`: maxGeo
+// read as unsigned when that is below setCount, else every set (so a negative maxGeo writes
+// them all and 0 writes none).
+inline int32_t GeometrySetsToWrite(int32_t maxGeo, size_t setCount) {
+    return static_cast<uint32_t>(maxGeo) < setCount ? maxGeo : static_cast<int32_t>(setCount);
+}
 
 }  // namespace kesh

@@ -1,12 +1,10 @@
 // An output file that appears whole or not at all.
 //
-// The bytes go to a new file beside the target; Commit() closes it and renames it over the
-// target. Until then the target is untouched, so a failed write never leaves a partial file
-// and never destroys an earlier good one. Destroying an uncommitted file removes the
-// temporary.
+// The bytes go to a new file beside the target, under a short hidden name; Commit() closes it
+// and renames it over the target. Until then the target is untouched, so a failed write
+// never leaves a partial file and never destroys an earlier good one. Destroying an
+// uncommitted file removes the temporary.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <string>
@@ -14,8 +12,6 @@
 #include "core/result.h"
 
 namespace kesh {
-
-class FileReleaser;
 
 class OutputFile {
   public:
@@ -26,7 +22,7 @@ class OutputFile {
 
     // Prepares to replace `path`. Fails with CannotCreate when the target is a directory, an
     // existing target is not writable (a read-only file is never replaced), or the temporary
-    // cannot be created in the target's folder.
+    // cannot be created in the target's folder. A replaced file's permissions are kept.
     StageResult Open(const std::string& path);
 
     // Appends bytes. After the first failure every later call fails the same way.
@@ -35,9 +31,6 @@ class OutputFile {
     // Closes the temporary and renames it onto the target. After a failure the target is
     // unchanged and the temporary is gone.
     StageResult Commit();
-    // The same; a file that the rename replaces is held open across it and handed to
-    // `releaser`, so that freeing the old file happens on the releaser's thread.
-    StageResult Commit(FileReleaser* releaser);
 
     // Drops the temporary without touching the target.
     void Discard();
@@ -46,10 +39,13 @@ class OutputFile {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
-    off_t written_ = 0;       // bytes written to the temporary
-    off_t writtenOut_ = 0;    // of those, bytes whose writing to disk has been started
-    bool replacing_ = false;  // the target existed when the file was opened
     StageResult error_;
 };
+
+// The name of a temporary for `target` whose last six characters are `unique`: in the
+// target's folder, hidden ('.' first), starting like the target's own name, and no longer
+// than it whenever that name has seven characters or more, so that a name that fits the file
+// system always leaves room for its temporary. `unique` must hold six characters.
+std::string TemporaryNameFor(const std::string& target, const std::string& unique);
 
 }  // namespace kesh

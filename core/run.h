@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/engine_limits.h"
+#include "core/paths.h"
 #include "core/result.h"
 #include "core/settings.h"
 
@@ -52,10 +53,6 @@ struct RunReport {
     // Every file converted. A colour map that did not load is a warning, not a failure.
     bool allConverted() const;
 };
-
-// The 3DO path for an input path: the input up to and including its last '.', then "3do";
-// a path without any '.' gives "3do".
-std::string OutputPathFor(const std::string& inputPath);
 
 // Stages per file: 4 with texture support, 3 without.
 int StagesPerFile(const RunSettings& settings);

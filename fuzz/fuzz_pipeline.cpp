@@ -30,6 +30,7 @@
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
+#include "core/paths.h"
 #include "writer3do/material_name.h"
 #include "writer3do/writer3do.h"
 
@@ -117,7 +118,7 @@ uint64_t WriteAndCheckMats(const kesh::OptModel& model) {
     const std::vector<kesh::OutputFailure> failures = model.WriteMATs(colourMap, kOutputPath);
     Require(failures.empty(), "MAT files written in the scratch directory");
     uint64_t total = 0;
-    const std::string_view base = kesh::OutputBaseName(kOutputPath);
+    const std::string_view base = kesh::BaseName(kOutputPath);
     for (size_t i = 0; i < model.textures.size(); ++i) {
         const std::string name = kesh::MaterialName(base, static_cast<int32_t>(i));
         struct stat info {};
@@ -157,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text = kesh::Format3DO(model, kOutputPath, maxGeo);
     if (!text.empty()) {
         const std::vector<kesh::LimitWarning> warnings =
-            kesh::CheckEngineLimits(model, kOutputPath, maxGeo);
+            kesh::CheckEngineLimits(model, maxGeo);
         (void)warnings;
     }
     // Every output mesh costs at most a few hundred bytes of text and every face a few

@@ -1,13 +1,11 @@
 // The geometry pass: per-LOD mesh lists with compact vertex and texture-coordinate lists.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "core/helper_threads.h"
-#include "geometry/convert_geometry.h"
+#include "core/model.h"
 
 namespace kesh {
 
@@ -137,17 +135,6 @@ void BuildLodMesh(OptMesh& source, const OptModel& model, float scale, size_t fi
     out.ComputeVertexNormals();
 }
 
-// Below this many faces a model is converted on one thread.
-constexpr size_t kFacesWorthThreads = 20000;
-unsigned HelperThreads(const OptModel& model) {
-    if (model.meshes.size() < 2) return 0;
-    size_t faces = 0;
-    for (const OptMesh& mesh : model.meshes)
-        faces += mesh.faces.size();
-    // Each thread takes whole meshes, so more threads than meshes would idle.
-    return faces < kFacesWorthThreads ? 0 : SpareThreads(model.meshes.size() - 1);
-}
-
 // Raises `extent` to |centre| + radius when that is larger (an equal value leaves it).
 void Widen(float& extent, float centre, float radius) {
     const double c = std::fabs(static_cast<double>(centre)) + radius;
@@ -156,10 +143,7 @@ void Widen(float& extent, float centre, float radius) {
 
 }  // namespace
 
-void ConvertGeometryOn(OptModel& model, float scale, unsigned helpers) {
-    std::vector<OptMesh>& meshes = model.meshes;
-    std::vector<std::vector<OptMesh>>& lodMeshes = model.lodMeshes;
-    const int32_t lodCount = model.lodCount;
+void OptModel::ConvertGeometry(float scale) {
     const size_t lods = lodCount > 0 ? static_cast<size_t>(lodCount) : 0;
     const size_t base = lodMeshes.size();
     lodMeshes.resize(base + lods);
@@ -168,60 +152,38 @@ void ConvertGeometryOn(OptModel& model, float scale, unsigned helpers) {
 
     // Each source mesh has its own remap fields and its own output meshes, so handling the
     // meshes one by one, with all their LODs, builds the same lists as handling the LODs one
-    // by one, and leaves every remap field as the last LOD set it. For the same reason the
-    // meshes of a large model are shared out between threads.
-    std::atomic<size_t> nextMesh = 0;
-    auto convertMeshes = [&](Vec3& extents) {
-        MeshScratch scratch;
-        for (size_t m = nextMesh++; m < meshes.size() && lods > 0; m = nextMesh++) {
-            OptMesh& source = meshes[m];
-            for (MeshVertex& v : source.vertices)
-                v.remap = -1;
-            for (TexCoord& t : source.texCoords)
-                t.remap = -1;
-            scratch.touchedVertices.clear();
-            scratch.touchedTexCoords.clear();
-            BucketFacesByLod(source, lodCount, scratch);
-            for (size_t g = 0; g < lods; ++g) {
-                OptMesh& out = lodMeshes[base + g][m];
-                const size_t first = scratch.lodStart[g];
-                const size_t last = scratch.lodStart[g + 1];
-                if (first == last) {
-                    // An empty mesh stays as created: centre (0, 0, 0) and radius 0. Only the
-                    // entries of the previous step need their remap undone.
-                    UndoRemaps(source, scratch);
-                } else {
-                    BuildLodMesh(source, model, scale, first, last, scratch, out);
-                }
-                Widen(extents.x, out.center.x, out.radius);
-                Widen(extents.y, out.center.y, out.radius);
-                Widen(extents.z, out.center.z, out.radius);
+    // by one, and leaves every remap field as the last LOD set it.
+    Vec3 extents{kExtentStart, kExtentStart, kExtentStart};
+    MeshScratch scratch;
+    for (size_t m = 0; m < meshes.size() && lods > 0; ++m) {
+        OptMesh& source = meshes[m];
+        for (MeshVertex& v : source.vertices)
+            v.remap = -1;
+        for (TexCoord& t : source.texCoords)
+            t.remap = -1;
+        scratch.touchedVertices.clear();
+        scratch.touchedTexCoords.clear();
+        BucketFacesByLod(source, lodCount, scratch);
+        for (size_t g = 0; g < lods; ++g) {
+            OptMesh& out = lodMeshes[base + g][m];
+            const size_t first = scratch.lodStart[g];
+            const size_t last = scratch.lodStart[g + 1];
+            if (first == last) {
+                // An empty mesh stays as created: centre (0, 0, 0) and radius 0. Only the
+                // entries of the previous step need their remap undone.
+                UndoRemaps(source, scratch);
+            } else {
+                BuildLodMesh(source, *this, scale, first, last, scratch, out);
             }
+            Widen(extents.x, out.center.x, out.radius);
+            Widen(extents.y, out.center.y, out.radius);
+            Widen(extents.z, out.center.z, out.radius);
         }
-    };
-
-    // The extents only ever grow to the largest value met, so the largest of the threads'
-    // extents is what one thread would have found.
-    std::vector<Vec3> extents(helpers + 1, Vec3{kExtentStart, kExtentStart, kExtentStart});
-    {
-        const std::vector<HelperThread> threads =
-            StartHelpers(helpers, [&](unsigned i) { convertMeshes(extents[i + 1]); });
-        convertMeshes(extents[0]);
-    }  // the helpers are joined here
-    Vec3 all = extents[0];
-    for (const Vec3& e : extents) {
-        all.x = std::max(all.x, e.x);
-        all.y = std::max(all.y, e.y);
-        all.z = std::max(all.z, e.z);
     }
-    const double x = all.x;
-    const double y = all.y;
-    const double z = all.z;
-    model.radius = static_cast<float>(std::sqrt(x * x + y * y + z * z));
-}
-
-void OptModel::ConvertGeometry(float scale) {
-    ConvertGeometryOn(*this, scale, HelperThreads(*this));
+    const double x = extents.x;
+    const double y = extents.y;
+    const double z = extents.z;
+    radius = static_cast<float>(std::sqrt(x * x + y * y + z * z));
 }
 
 }  // namespace kesh

@@ -134,15 +134,11 @@ class ByteCursor {
             failed_ = true;
             return 0;
         }
-        if (out != nullptr) std::memcpy(out, data_ + position_, take);
+        std::memcpy(out, data_ + position_, take);
         position_ += take;
         budget_ -= take;
         return take;
     }
-
-    // Passes over the bytes that ReadAvailable would read, leaving the position, the budget
-    // and the failed state exactly as it would; returns their number.
-    size_t SkipAvailable(size_t count) { return ReadAvailable(nullptr, count); }
 
   private:
     const uint8_t* data_;

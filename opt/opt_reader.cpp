@@ -6,9 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "core/helper_threads.h"
 #include "opt/byte_cursor.h"
-#include "opt/payloads.h"
 
 namespace kesh {
 
@@ -21,6 +19,12 @@ constexpr int32_t kTextureReferenceNode = 7;
 constexpr int32_t kTexCoordNode = 13;
 constexpr int32_t kTextureNode = 20;
 constexpr int32_t kSwitchNode = 24;
+
+// Bytes of one stored entry of each list.
+constexpr size_t kVertexEntryBytes = 12;   // x, y, z
+constexpr size_t kTexCoordEntryBytes = 8;  // u, v
+constexpr size_t kFaceEntryBytes = 64;     // 4 vertex indices, 4 more words, 4 texture
+                                           // coordinate indices, 4 more words
 
 int32_t Saturate(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
@@ -67,21 +71,26 @@ class TreeReader {
             ReadNode(node);
             WalkSubtree(node);
         }
-        // The walk has charged every list to the cursor, so the pixels are read as they would
-        // be after reading the lists, here, while helpers fill the meshes.
-        PayloadDecoder decoder(model_, payloads_, model_.textures.size());
-        {
-            const std::vector<HelperThread> helpers = StartHelpers(
-                SpareThreads(decoder.UsefulThreads() - 1), [&](unsigned) { decoder.Run(); });
-            if (ReadTextureData(cursor_, model_, pixelByteCounts_)) boundHit_ = true;
-            decoder.Run();
-        }  // the helpers are joined here
+        if (ReadTextureData(cursor_, model_, pixelByteCounts_)) boundHit_ = true;
+        ForgetUnknownFaceTextures();
         StageResult result;
         result.damaged = boundHit_ || cursor_.failed();
         return result;
     }
 
   private:
+    // Texture reference numbers are not checked against anything while the tree is read (a
+    // reference may precede the texture it names); a face may only refer to a texture the
+    // model has.
+    void ForgetUnknownFaceTextures() {
+        const auto textures = static_cast<int32_t>(model_.textures.size());
+        for (OptMesh& mesh : model_.meshes) {
+            for (OptFace& face : mesh.faces) {
+                if (face.textureIndex >= textures) face.textureIndex = -1;
+            }
+        }
+    }
+
     void ReadTopLevelTable() {
         cursor_.Seek(8);
         const int32_t base = cursor_.ReadInt32();
@@ -207,31 +216,44 @@ class TreeReader {
         return !cursor_.failed();
     }
 
-    // Notes the whole entries of a list at the cursor for decoding after the walk; a list
-    // cut short by the end of the file or of the budget keeps its whole entries and fails
-    // the cursor. Returns the number of entries kept.
-    template <size_t kEntryBytes>
-    size_t TakeList(PayloadKind kind, const OptNode& node, int32_t count, int32_t lod = 0,
-                    int32_t textureIndex = -1) {
+    // The whole entries of a list at the cursor; a list cut short by the end of the file or
+    // of the budget keeps its whole entries and fails the cursor. Makes room for them in
+    // `list`, growing it geometrically so that many small nodes appending to one mesh stay
+    // linear.
+    template <size_t kEntryBytes, class T>
+    std::span<const uint8_t> TakeEntries(int32_t count, std::vector<T>& list) {
         size_t taken = 0;
-        const uint8_t* entries =
-            cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
-        if (taken > 0) {
-            payloads_.push_back({entries, taken, node.meshIndex, lod, textureIndex, kind});
-        }
-        return taken;
+        const uint8_t* entries = cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
+        if (list.capacity() - list.size() < taken)
+            list.reserve(std::max(list.size() + taken, 2 * list.capacity()));
+        return {entries, taken * kEntryBytes};
     }
 
     void ReadVertices(const OptNode& node) {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
-        TakeList<kVertexEntryBytes>(PayloadKind::Vertices, node, count);
+        std::vector<MeshVertex>& vertices = model_.meshes[node.meshIndex].vertices;
+        const auto bytes = TakeEntries<kVertexEntryBytes>(count, vertices);
+        for (size_t at = 0; at < bytes.size(); at += kVertexEntryBytes) {
+            MeshVertex vertex;
+            vertex.x = LittleFloat(&bytes[at]);
+            vertex.y = LittleFloat(&bytes[at + 4]);
+            vertex.z = LittleFloat(&bytes[at + 8]);
+            vertices.push_back(vertex);
+        }
     }
 
     void ReadTexCoords(const OptNode& node) {
         int32_t count = 0;
         if (!EnterPayload(node, count, 0)) return;
-        TakeList<kTexCoordEntryBytes>(PayloadKind::TexCoords, node, count);
+        std::vector<TexCoord>& texCoords = model_.meshes[node.meshIndex].texCoords;
+        const auto bytes = TakeEntries<kTexCoordEntryBytes>(count, texCoords);
+        for (size_t at = 0; at < bytes.size(); at += kTexCoordEntryBytes) {
+            TexCoord texCoord;
+            texCoord.u = LittleFloat(&bytes[at]);
+            texCoord.v = LittleFloat(&bytes[at + 4]);
+            texCoords.push_back(texCoord);
+        }
     }
 
     // The texture of the faces of a face node comes from the node's previous sibling.
@@ -265,8 +287,20 @@ class TreeReader {
         const int32_t lod = node.parent != nullptr ? node.parent->siblingIndex : 0;
         if (count <= 0) return;
         cursor_.Seek(static_cast<int64_t>(PositionOf(payload, model_.offsetBase)) + 4);
-        if (TakeList<kFaceEntryBytes>(PayloadKind::Faces, node, count, lod, textureIndex) > 0)
-            RaiseLodCount(lod);
+        std::vector<OptFace>& faces = model_.meshes[node.meshIndex].faces;
+        const auto bytes = TakeEntries<kFaceEntryBytes>(count, faces);
+        for (size_t at = 0; at < bytes.size(); at += kFaceEntryBytes) {
+            OptFace face;
+            for (size_t k = 0; k < 4; ++k) {
+                face.vertexIndex[k] = LittleInt32(&bytes[at + 4 * k]);
+                face.texCoordIndex[k] = LittleInt32(&bytes[at + 32 + 4 * k]);
+            }
+            face.vertexCount = face.vertexIndex[3] == -1 ? 3 : 4;
+            face.lod = lod;
+            face.textureIndex = textureIndex;
+            faces.push_back(face);
+        }
+        if (!bytes.empty()) RaiseLodCount(lod);
     }
 
     void RaiseLodCount(int32_t lod) {
@@ -317,7 +351,6 @@ class TreeReader {
     uint64_t nodesLeft_;
     uint64_t textureBudget_;
     std::vector<int32_t> pixelByteCounts_;  // the word at P+12 of each texture
-    std::vector<Payload> payloads_;         // the lists of the walk, decoded after it
     bool boundHit_ = false;
 };
 

@@ -69,14 +69,9 @@ bool ReadTextureData(ByteCursor& cursor, OptModel& model,
         cursor.Seek(texture.dataPosition);
         // Never more than the file holds: a short image keeps what was there.
         const size_t available = std::min<uint64_t>(count, cursor.Remaining());
-        size_t read = 0;
-        if (model.readPixels) {
-            texture.pixels.resize(available);
-            read = cursor.ReadAvailable(texture.pixels.data(), available);
-            texture.pixels.resize(read);
-        } else {
-            read = cursor.SkipAvailable(available);
-        }
+        texture.pixels.resize(available);
+        const size_t read = cursor.ReadAvailable(texture.pixels.data(), available);
+        texture.pixels.resize(read);
         if (static_cast<int64_t>(read) < count) damaged = true;
     }
     return damaged;

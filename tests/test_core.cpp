@@ -6,12 +6,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "core/file_releaser.h"
 #include "core/output_file.h"
 #include "core/settings.h"
 #include "support/scratch_dir.h"
@@ -137,74 +136,40 @@ TEST(OutputFile, KeepsThePermissionsOfAReplacedFile) {
 }
 
 // Open handles of this process on files that have been deleted or replaced.
-int HandlesOnRemovedFiles() {
-    int count = 0;
-    for (const std::string& name : test::ListDir("/proc/self/fd")) {
-        char link[4096];
-        const std::string path = "/proc/self/fd/" + name;
-        const ssize_t length = readlink(path.c_str(), link, sizeof link - 1);
-        if (length <= 0) continue;
-        if (std::string(link, static_cast<size_t>(length)).ends_with(" (deleted)")) ++count;
-    }
-    return count;
+TEST(OutputFile, TheTemporaryIsHiddenBesideItsTargetAndNoLongerThanItsName) {
+    EXPECT_EQ(TemporaryNameFor("ships/shuttle.3do", "abc123"), "ships/.shutabc123");
+    EXPECT_EQ(TemporaryNameFor("C:\\ships\\shut_00000.mat", "abc123"),
+              "C:\\ships\\.shut_00abc123");
+    EXPECT_EQ(TemporaryNameFor("tie.3do", "abc123"), ".abc123");
+    // Names shorter than the hidden mark and the six unique characters get those alone.
+    EXPECT_EQ(TemporaryNameFor("/tmp/3do", "abc123"), "/tmp/.abc123");
+    const std::string longest = "/tmp/" + std::string(251, 'x') + ".3do";
+    EXPECT_EQ(TemporaryNameFor(longest, "abc123").size(), longest.size());
 }
 
-TEST(OutputFile, AReplacedFileIsLetGoOfByTheReleaser) {
+TEST(OutputFile, WritesATargetWhoseNameIsAsLongAsTheFileSystemTakes) {
     ScratchDir dir;
-    const int before = HandlesOnRemovedFiles();
-    {
-        FileReleaser releaser;
-        for (int round = 0; round < 3; ++round) {
-            const std::string target = dir / "out.3do";
-            test::WriteFileText(target, "old");
-            OutputFile file;
-            ASSERT_TRUE(file.Open(target));
-            ASSERT_TRUE(file.Write("new", 3));
-            ASSERT_TRUE(file.Commit(&releaser));
-            EXPECT_EQ(test::ReadFileText(target), "new");
-        }
-    }  // waits until every old file is closed
-    EXPECT_EQ(HandlesOnRemovedFiles(), before);
-    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"out.3do"});
+    const std::string target = dir / (std::string(251, 'x') + ".3do");
+    for (const char* text : {"first", "second"}) {
+        OutputFile file;
+        ASSERT_TRUE(file.Open(target));
+        ASSERT_TRUE(file.Write(text, std::strlen(text)));
+        ASSERT_TRUE(file.Commit());
+        EXPECT_EQ(test::ReadFileText(target), text);
+    }
+    EXPECT_EQ(test::ListDir(dir.path()).size(), 1u);
 }
 
 TEST(OutputFile, AFifoInTheWayIsReplacedWithoutWaitingForAWriter) {
-    // Holding the old file must not open it: opening a FIFO for reading would wait forever.
+    // Replacing must not open the old file: opening a FIFO for reading would wait forever.
     ScratchDir dir;
     const std::string target = dir / "out.3do";
     ASSERT_EQ(mkfifo(target.c_str(), 0644), 0);
-    FileReleaser releaser;
     OutputFile file;
     ASSERT_TRUE(file.Open(target));
     ASSERT_TRUE(file.Write("text", 4));
-    ASSERT_TRUE(file.Commit(&releaser));
+    ASSERT_TRUE(file.Commit());
     EXPECT_EQ(test::ReadFileText(target), "text");
-}
-
-TEST(OutputFile, WritersOnSeveralThreadsShareOneReleaser) {
-    ScratchDir dir;
-    const int before = HandlesOnRemovedFiles();
-    {
-        FileReleaser releaser;
-        std::vector<std::jthread> writers;
-        for (int w = 0; w < 4; ++w) {
-            writers.emplace_back([&, w] {
-                for (int i = 0; i < 25; ++i) {
-                    const std::string target =
-                        dir / "f" + std::to_string(w) + "_" + std::to_string(i);
-                    test::WriteFileText(target, "old");
-                    OutputFile file;
-                    const std::string text = std::to_string(w * 100 + i);
-                    EXPECT_TRUE(file.Open(target));
-                    EXPECT_TRUE(file.Write(text.data(), text.size()));
-                    EXPECT_TRUE(file.Commit(&releaser));
-                }
-            });
-        }
-    }  // the writers end first, then the releaser
-    EXPECT_EQ(HandlesOnRemovedFiles(), before);
-    EXPECT_EQ(test::ListDir(dir.path()).size(), 100u);
-    EXPECT_EQ(test::ReadFileText(dir / "f3_24"), "324");
 }
 
 }  // namespace

@@ -156,8 +156,8 @@ TEST(DiskFull, A3doThatDoesNotFitFailsAndLeavesTheEarlierFileWhole) {
               (std::vector<std::string>{"large.3do", "large.opt", "small.3do", "small.opt"}));
 }
 
-// A model large enough to be written on several threads fails the same way.
-TEST(DiskFull, A3doWrittenInPiecesThatDoesNotFitFailsAndLeavesTheEarlierFileWhole) {
+// A model whose text fills several of the writer's blocks fails the same way.
+TEST(DiskFull, A3doWrittenInBlocksThatDoesNotFitFailsAndLeavesTheEarlierFileWhole) {
     ScratchDir dir;
     WriteFileBytes(dir / "fleet.opt", GridOpt(6, 3000));
     WriteFileText(dir / "fleet.3do", kEarlier);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/model.h"
-#include "geometry/convert_geometry.h"
 
 namespace kesh {
 namespace {
@@ -650,91 +649,6 @@ TEST(VertexNormals, OnePassMatchesThePerVertexDefinitionBitForBit) {
             EXPECT_EQ(Bits(mesh.normals[i].z), Bits(expected[i].z));
         }
     }
-}
-
-}  // namespace
-}  // namespace kesh
-
-namespace kesh {
-namespace {
-
-// Every field of the converted meshes and of the source meshes' scratch, as raw bits.
-std::vector<uint32_t> Fingerprint(const OptModel& model) {
-    std::vector<uint32_t> bits = {Bits(model.radius)};
-    auto vec = [&](const Vec3& v) { bits.insert(bits.end(), {Bits(v.x), Bits(v.y), Bits(v.z)}); };
-    for (const std::vector<OptMesh>& set : model.lodMeshes) {
-        for (const OptMesh& mesh : set) {
-            vec(mesh.center);
-            bits.push_back(Bits(mesh.radius));
-            for (const MeshVertex& v : mesh.vertices)
-                bits.insert(bits.end(), {Bits(v.x), Bits(v.y), Bits(v.z)});
-            for (const TexCoord& t : mesh.texCoords)
-                bits.insert(bits.end(), {Bits(t.u), Bits(t.v)});
-            for (const Vec3& n : mesh.normals)
-                vec(n);
-            for (const OptFace& face : mesh.faces) {
-                vec(face.normal);
-                for (int k = 0; k < 4; ++k) {
-                    bits.push_back(static_cast<uint32_t>(face.vertexIndex[k]));
-                    bits.push_back(static_cast<uint32_t>(face.texCoordIndex[k]));
-                }
-            }
-        }
-    }
-    for (const OptMesh& source : model.meshes) {
-        for (const MeshVertex& v : source.vertices)
-            bits.push_back(static_cast<uint32_t>(v.remap));
-        for (const TexCoord& t : source.texCoords)
-            bits.push_back(static_cast<uint32_t>(t.remap));
-    }
-    return bits;
-}
-
-// Meshes of very different sizes and extents over three LODs, with stray indices and
-// textures, so that threads finish their meshes in a different order from run to run.
-OptModel MixedFleet() {
-    std::mt19937 random(5);
-    auto coordinate = [&] { return static_cast<float>(random() % 20001) * 0.01f - 100.0f; };
-    OptModel model;
-    model.lodCount = 3;
-    Texture texture;
-    texture.width = 64;
-    texture.height = 128;
-    model.textures = {texture};
-    for (int m = 0; m < 9; ++m) {
-        OptMesh mesh;
-        const int vertices = 50 + 700 * (m % 4);
-        const float reach = static_cast<float>(1 << m);
-        for (int v = 0; v < vertices; ++v)
-            mesh.vertices.push_back(V(reach * coordinate(), coordinate(), coordinate()));
-        mesh.texCoords.assign(static_cast<size_t>(vertices), T(0.25f, 0.75f));
-        for (int f = 0; f < 4 * vertices; ++f) {
-            auto index = [&] { return static_cast<int32_t>(random() % (vertices + 2)) - 1; };
-            OptFace face = Tri(index(), index(), index(), f % 3, f % 5 == 0 ? -1 : 0);
-            if (f % 2 == 0) {
-                face.vertexIndex[3] = index();
-                face.texCoordIndex[3] = index();
-                face.vertexCount = 4;
-            }
-            mesh.faces.push_back(face);
-        }
-        model.meshes.push_back(std::move(mesh));
-    }
-    return model;
-}
-
-TEST(ConvertGeometry, SharingTheMeshesOutBetweenThreadsChangesNoBit) {
-    OptModel alone = MixedFleet();
-    ConvertGeometryOn(alone, 0.5f, 0);
-    const std::vector<uint32_t> expected = Fingerprint(alone);
-    for (unsigned helpers : {1u, 3u, 8u}) {
-        OptModel shared = MixedFleet();
-        ConvertGeometryOn(shared, 0.5f, helpers);
-        EXPECT_EQ(Fingerprint(shared), expected) << helpers << " helper threads";
-    }
-    OptModel chosen = MixedFleet();
-    chosen.ConvertGeometry(0.5f);
-    EXPECT_EQ(Fingerprint(chosen), expected);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "support/scratch_dir.h"
 #include "textures/colour_map.h"
 #include "textures/mat_writer.h"
+#include "core/paths.h"
 #include "writer3do/material_name.h"
 #include "writer3do/writer3do.h"
 
@@ -77,12 +78,12 @@ Converted Convert(const std::vector<uint8_t>& bytes) {
         for (size_t i = 0; i < model.textures.size(); ++i) {
             struct stat info {};
             const std::string name =
-                MaterialName(OutputBaseName(kOutputPath), static_cast<int32_t>(i));
+                MaterialName(BaseName(kOutputPath), static_cast<int32_t>(i));
             if (stat(name.c_str(), &info) == 0) c.matBytes += static_cast<uint64_t>(info.st_size);
         }
     }
     c.textBytes = Format3DO(model, kOutputPath, -1).size();
-    if (c.textBytes != 0) (void)CheckEngineLimits(model, kOutputPath, -1);
+    if (c.textBytes != 0) (void)CheckEngineLimits(model, -1);
     return c;
 }
 

@@ -355,10 +355,9 @@ TEST_F(MatWriterTest, ARandomTrueColourImageMatchesTheDirectSearch) {
     }
 }
 
-TEST_F(MatWriterTest, ManyTexturesAreWrittenAsOneThreadWritesThem) {
-    // Enough image bytes that the files are shared out between threads: 8-bit and 32-bit
-    // textures mixed, and one file in the way, so that results and failures must come back
-    // to the texture they belong to.
+TEST_F(MatWriterTest, ManyMixedTexturesEachLandInTheirOwnFileAndFailAlone) {
+    // 8-bit and 32-bit textures mixed, and one file in the way, so that results and failures
+    // must come back to the texture they belong to.
     ColourMap ramp = RedRamp();
     OptModel model;
     for (int i = 0; i < 24; ++i) {

@@ -5,19 +5,20 @@
 #include <limits>
 #include <string>
 
+#include "core/paths.h"
 #include "writer3do/material_name.h"
 
 namespace kesh {
 namespace {
 
-TEST(OutputBaseName, IsTheTextAfterTheLastSeparator) {
-    EXPECT_EQ(OutputBaseName("C:\\ships\\shuttle.3do"), "shuttle.3do");
-    EXPECT_EQ(OutputBaseName("/home/pilot/ships/tie.3do"), "tie.3do");
-    EXPECT_EQ(OutputBaseName("ships\\a/b.3do"), "b.3do");
-    EXPECT_EQ(OutputBaseName("ships/a\\b.3do"), "b.3do");
-    EXPECT_EQ(OutputBaseName("shuttle.3do"), "shuttle.3do");
-    EXPECT_EQ(OutputBaseName("ships/"), "");
-    EXPECT_EQ(OutputBaseName(""), "");
+TEST(BaseName, IsTheTextAfterTheLastSeparator) {
+    EXPECT_EQ(BaseName("C:\\ships\\shuttle.3do"), "shuttle.3do");
+    EXPECT_EQ(BaseName("/home/pilot/ships/tie.3do"), "tie.3do");
+    EXPECT_EQ(BaseName("ships\\a/b.3do"), "b.3do");
+    EXPECT_EQ(BaseName("ships/a\\b.3do"), "b.3do");
+    EXPECT_EQ(BaseName("shuttle.3do"), "shuttle.3do");
+    EXPECT_EQ(BaseName("ships/"), "");
+    EXPECT_EQ(BaseName(""), "");
 }
 
 TEST(MaterialName, TakesFourCharactersAndFiveDigits) {

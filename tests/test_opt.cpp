@@ -429,7 +429,7 @@ TEST(OptFile, LoadsFromAPathAsFromBytes) {
     Loaded fromBytes(opt.bytes);
     EXPECT_EQ(Dump(fromFile), Dump(fromBytes.model));
 
-    // A file of several megabytes, whose pages two threads enter half each.
+    // A file of several megabytes.
     const std::vector<uint8_t> large = GridOpt(4, 12000);
     ASSERT_GT(large.size(), size_t{4} << 20);
     WriteFileBytes(dir / "large.opt", large);
@@ -441,8 +441,8 @@ TEST(OptFile, LoadsFromAPathAsFromBytes) {
     EXPECT_EQ(Dump(largeFromFile), Dump(largeFromBytes.model));
 }
 
-// While a program has the file open for writing, small and large files (the latter read by
-// two threads into huge-page memory) load exactly as from their bytes.
+// While a program has the file open for writing, small and large files load exactly as from
+// their bytes.
 TEST(OptFile, LoadsTheSameWhileAnotherProgramHasItOpenForWriting) {
     ScratchDir dir;
     for (const std::vector<uint8_t>& bytes : {SmallShipOpt(), GridOpt(4, 12000)}) {

@@ -159,25 +159,6 @@ TEST(OptTruncated, EveryPrefixLoadsDeterministicallyWithoutOverread) {
     }
 }
 
-// Leaving the pixels in the file changes nothing else: not the model, not the damage found,
-// however much of the file is there.
-TEST(OptTruncated, EveryPrefixLoadsTheSameWithoutItsPixels) {
-    const BuiltOpt opt = SmallValidFile();
-    for (size_t size = 0; size <= opt.bytes.size(); ++size) {
-        const std::vector<uint8_t> prefix = opt.Prefix(size);
-        Loaded withPixels(prefix);
-        OptModel without;
-        without.readPixels = false;
-        const StageResult result = without.LoadOptBytes(prefix);
-        for (const Texture& texture : without.textures)
-            ASSERT_TRUE(texture.pixels.empty()) << size;
-        for (Texture& texture : withPixels.model.textures)
-            texture.pixels.clear();
-        ASSERT_EQ(Dump(without), Dump(withPixels.model)) << size;
-        ASSERT_EQ(result.damaged, withPixels.result.damaged) << size;
-    }
-}
-
 // Moves the payload of the labelled node to the end of the file, where it is `bytes`.
 void PayloadAtTheEnd(BuiltOpt& opt, const std::string& label, const std::vector<uint8_t>& bytes) {
     const auto position = static_cast<int32_t>(opt.bytes.size());

@@ -81,7 +81,7 @@ inline std::string Dump(const OptModel& model) {
     return out;
 }
 
-// Mesh m of a model large enough to be filled on several threads: two vertex lists, a
+// Mesh m of a large model: two vertex lists, a
 // texture coordinate list and three levels of faces, textured by a texture of the model
 // (even meshes) or by a reference to a texture it lacks (odd meshes). Values encode where
 // they belong, so any entry in the wrong place or order shows.

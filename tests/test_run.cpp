@@ -94,8 +94,7 @@ TEST(RunConversion, TakesTheRangeModulo65536) {
     EXPECT_EQ(progress.steps, 65540);
 }
 
-// Three meshes, each with two textures of 256 x 256 (enough image bytes for the MAT files to
-// be shared out between threads) and faces at two levels.
+// Three meshes, each with two textures of 256 x 256 and faces at two levels.
 std::vector<uint8_t> TexturedFleetShip() {
     std::vector<NodeSpec> meshes;
     for (int m = 0; m < 3; ++m) {
@@ -164,9 +163,8 @@ TEST(RunConversion, WritesTheSameFilesAsTheStagesCalledOneByOne) {
     }
 }
 
-// Earlier outputs are replaced whole, for the files of a batch as for its last one (which
-// lets go of the replaced file itself), keeping their permissions and leaving no temporary
-// file behind.
+// Earlier outputs are replaced whole, for the files of a batch as for its last one, keeping
+// their permissions and leaving no temporary file behind.
 TEST(RunConversion, ReplacesTheEarlierOutputsOfEveryFile) {
     ScratchDir dir;
     CurrentDir here(dir.path());
@@ -192,6 +190,35 @@ TEST(RunConversion, ReplacesTheEarlierOutputsOfEveryFile) {
     }
     EXPECT_EQ(ListDir("."),
               (std::vector<std::string>{"first.3do", "first.opt", "last.3do", "last.opt"}));
+}
+
+// A name as long as the file system takes (255 bytes) leaves room for its temporary, for the
+// 3DO file as for the MAT files, on a first run and on a run that replaces the files.
+TEST(RunConversion, ConvertsAModelWhoseNameIsAsLongAsTheFileSystemTakes) {
+    const std::string stem(251, 's');
+    ASSERT_EQ((stem + ".3do").size(), 255u);
+    for (bool textures : {false, true}) {
+        ScratchDir dir;
+        CurrentDir here(dir.path());
+        WriteFileBytes(stem + ".opt", TexturedFleetShip());
+        RunSettings settings;
+        settings.allowTextures = textures;
+        settings.colourMapFile = std::string(KESH_SOURCE_DIR) + "/samples/uicolorm.cmp";
+        for (int round = 0; round < 2; ++round) {
+            NoProgress progress;
+            const RunReport report = RunConversion(settings, {stem + ".opt"}, progress);
+            ASSERT_TRUE(report.allConverted())
+                << textures << " " << Describe(report.files[0].model3do);
+            OptModel model;
+            ASSERT_TRUE(model.LoadOpt((stem + ".opt").c_str()));
+            model.ConvertGeometry(settings.scale);
+            EXPECT_TRUE(ReadFileText(stem + ".3do") == Format3DO(model, stem + ".3do", 1));
+            EXPECT_EQ(ListDir(".").size(), textures ? 8u : 2u);
+        }
+        if (textures) {
+            EXPECT_EQ(ReadFileBytes("ssss_00005.mat").size(), 140u + 256 * 256);
+        }
+    }
 }
 
 }  // namespace

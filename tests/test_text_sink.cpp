@@ -1,4 +1,5 @@
-// The text sink's integer writers against the C library's printf on the same values.
+// The text sink: its integer field against the C library's printf, and its text, whole,
+// however it outgrows its buffer or is handed to a file.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "writer3do/decimal_digits.h"
+#include "support/scratch_dir.h"
 #include "writer3do/text_sink.h"
 
 namespace kesh {
@@ -36,36 +37,19 @@ TEST(TextSink, PutIntMatchesPrintfForEveryDigitCountAndWidth) {
     for (int64_t value : BoundaryValues()) {
         for (int width = 0; width <= 24; ++width) {
             TextSink sink;
-            sink.PutChar('[');
+            sink.Put("[");
             sink.PutInt(value, width);
-            sink.PutChar(']');
+            sink.Put("]");
             EXPECT_EQ(sink.TakeText(), Printf("[%*" PRId64 "]", width, value))
                 << value << " in " << width;
         }
     }
 }
 
-TEST(TextSink, PutIntDigitsAndPutHexMatchPrintf) {
-    for (int64_t value : BoundaryValues()) {
-        for (int digits : {1, 3, 5, 21}) {
-            TextSink sink;
-            sink.PutIntDigits(value, digits);
-            EXPECT_EQ(sink.TakeText(), Printf("%.*" PRId64, digits, value));
-        }
-    }
-    for (uint32_t value : {0u, 2u, 0xABCDu, 0xFFFFFFFFu}) {
-        TextSink sink;
-        sink.PutHex(value, 4);
-        char text[16];
-        std::snprintf(text, sizeof text, "%.4X", value);
-        EXPECT_EQ(sink.TakeText(), text);
-    }
-}
-
 TEST(TextSink, KeepsEveryLineWhenTheTextOutgrowsItsBuffer) {
     TextSink sink;
     std::string expected;
-    for (int i = 0; i < 50000; ++i) {
+    for (int i = 0; i < 200000; ++i) {
         sink.PutInt(i, 6);
         sink.EndLine();
         expected += Printf("%*" PRId64 "\r\n", 6, i);
@@ -73,14 +57,23 @@ TEST(TextSink, KeepsEveryLineWhenTheTextOutgrowsItsBuffer) {
     EXPECT_EQ(sink.TakeText(), expected);
 }
 
-TEST(DecimalDigits, CountsTheDigitsAtEveryPowerOfTen) {
-    EXPECT_EQ(DecimalDigits(0), 1);
-    EXPECT_EQ(DecimalDigits(std::numeric_limits<uint64_t>::max()), 20);
-    uint64_t p = 1;
-    for (int digits = 1; digits <= 19; ++digits, p *= 10) {
-        EXPECT_EQ(DecimalDigits(p), digits);
-        EXPECT_EQ(DecimalDigits(10 * p - 1), digits);
+TEST(TextSink, HandsAFileItsTextInBlocks) {
+    test::ScratchDir dir;
+    const std::string path = dir / "long.3do";
+    OutputFile file;
+    ASSERT_TRUE(file.Open(path));
+    TextSink sink(&file);
+    std::string expected;
+    for (int i = 0; i < 300000; ++i) {
+        sink.PutInt(i, 7);
+        sink.PutFixed(i * 0.125, 10, 6);
+        sink.EndLine();
+        expected += Printf("%*" PRId64, 7, i) + FormatFixed(i * 0.125, 10, 6) + "\r\n";
     }
+    ASSERT_TRUE(sink.Flush());
+    ASSERT_TRUE(file.Commit());
+    EXPECT_GT(expected.size(), size_t{3} << 20);
+    EXPECT_EQ(test::ReadFileText(path), expected);
 }
 
 }  // namespace

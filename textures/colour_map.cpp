@@ -1,37 +1,17 @@
 #include "textures/colour_map.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+#include <vector>
+
+#include "core/read_file.h"
 
 namespace kesh {
 
 StageResult ColourMap::Load(const char* path) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(Failure::CannotOpen, errno);
-    // A directory opens for reading but holds no bytes: it is not a colour map file.
-    struct stat st {};
-    int statError = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-    if (statError != 0) {
-        close(fd);
-        return Fail(Failure::CannotOpen, statError);
-    }
-
-    // Only the first 832 bytes matter; a read error ends the file where it happened, as a
-    // short file would.
-    uint8_t bytes[kColourMapFileBytes];
-    size_t have = 0;
-    while (have < sizeof bytes) {
-        ssize_t n = read(fd, bytes + have, sizeof bytes - have);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        have += static_cast<size_t>(n);
-    }
-    close(fd);
-    return LoadBytes(std::span<const uint8_t>(bytes, have));
+    // Only the first 832 bytes matter.
+    std::vector<uint8_t> bytes;
+    if (StageResult read = ReadFile(path, bytes, kColourMapFileBytes); !read) return read;
+    return LoadBytes(bytes);
 }
 
 StageResult ColourMap::LoadBytes(std::span<const uint8_t> bytes) {

@@ -1,14 +1,13 @@
 #include "textures/mat_writer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/helper_threads.h"
 #include "core/output_file.h"
+#include "core/paths.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/texture_remap.h"
@@ -20,8 +19,6 @@ namespace {
 
 // The file is built and written in blocks of this size, the first one opening with the header.
 constexpr size_t kBlockBytes = 64 * 1024;
-// Below this many image bytes in all, the MAT files are written on one thread.
-constexpr int64_t kBytesWorthThreads = 256 * 1024;
 
 bool IsTrueColour(const Texture& texture) {
     return texture.bytesPerPixel == 4;
@@ -61,8 +58,7 @@ void FillTrueColour(const Texture& texture, NearestColourCache& cache, int64_t f
 }
 
 StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const std::string& name,
-                     int64_t imageBytes, std::optional<NearestColourCache>& cache,
-                     FileReleaser* releaser) {
+                     int64_t imageBytes, std::optional<NearestColourCache>& cache) {
     std::array<uint8_t, 256> remapTable{};
     if (IsTrueColour(texture)) {
         if (!cache) cache.emplace(colourMap);
@@ -94,7 +90,7 @@ StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const s
         if (next >= imageBytes) break;
         filled = 0;
     }
-    return file.Commit(releaser);
+    return file.Commit();
 }
 
 }  // namespace
@@ -107,55 +103,24 @@ int64_t MatImagePixels(const Texture& texture) {
 
 std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
                                                const char* outputPath) const {
-    return WriteMATs(colourMap, outputPath, nullptr);
-}
-
-std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap, const char* outputPath,
-                                               FileReleaser* releaser) const {
-    std::string_view baseName = OutputBaseName(outputPath ? outputPath : "");
+    const std::string_view baseName = BaseName(outputPath ? outputPath : "");
     // Missing pixels padded so far may not exceed one image's limit for the whole model: a
-    // file can list one short texture thousands of times. Decided in texture order before
-    // any file is written, so the files are the same however they are shared out.
-    std::vector<int64_t> imageBytes(textures.size());
+    // file can list one short texture thousands of times.
     int64_t paddingLeft = kMaxPaddedImagePixels;
-    int64_t totalBytes = 0;
+    std::optional<NearestColourCache> cache;  // for 32-bit textures, made at the first
+    std::vector<OutputFailure> failures;
     for (size_t i = 0; i < textures.size(); ++i) {
-        imageBytes[i] = MatImagePixels(textures[i]);
-        int64_t missing = std::max<int64_t>(0, imageBytes[i] - PixelsHeld(textures[i]));
+        int64_t imageBytes = MatImagePixels(textures[i]);
+        const int64_t missing = std::max<int64_t>(0, imageBytes - PixelsHeld(textures[i]));
         if (missing > paddingLeft) {
-            imageBytes[i] = 0;
+            imageBytes = 0;
         } else {
             paddingLeft -= missing;
         }
-        totalBytes += imageBytes[i];
-    }
-
-    // Each texture is its own file, so the textures are shared out between threads; every
-    // thread keeps its own cache of 32-bit colours.
-    std::vector<StageResult> results(textures.size());
-    std::atomic<size_t> next = 0;
-    auto writeSome = [&] {
-        std::optional<NearestColourCache> cache;
-        for (size_t i = next++; i < textures.size(); i = next++) {
-            // Bare names: the files land in the current directory.
-            const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
-            results[i] = WriteMat(textures[i], colourMap, name, imageBytes[i], cache, releaser);
-        }
-    };
-    const unsigned helpers =
-        totalBytes < kBytesWorthThreads ? 0 : SpareThreads(textures.size() - 1);
-    {
-        const std::vector<HelperThread> threads =
-            StartHelpers(helpers, [&](unsigned) { writeSome(); });
-        writeSome();
-    }  // the helpers are joined here
-
-    std::vector<OutputFailure> failures;
-    for (size_t i = 0; i < textures.size(); ++i) {
-        if (!results[i]) {
-            failures.push_back(
-                {MaterialName(baseName, static_cast<int32_t>(i)), std::move(results[i])});
-        }
+        // Bare names: the files land in the current directory.
+        const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
+        StageResult written = WriteMat(textures[i], colourMap, name, imageBytes, cache);
+        if (!written) failures.push_back({name, std::move(written)});
     }
     return failures;
 }

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/paths.h"
 #include "ui/about_dialog.h"
 #include "ui/artwork.h"
 #include "ui/bar_progress.h"
@@ -64,8 +65,7 @@ std::string FromQString(const QString& text) {
 }  // namespace
 
 std::string DisplayName(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::string(BaseName(path));
 }
 
 std::vector<std::string> PickOptFiles(QWidget* parent) {

@@ -442,6 +442,19 @@ size_t FormatFixed(char* out, double value, int width, int decimals) {
     return FormatRare(out, value, width, decimals);
 }
 
+size_t FormatInt(char* out, int64_t value, int width) {
+    const bool negative = value < 0;
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    const size_t length = static_cast<size_t>(DecimalDigits(magnitude)) + (negative ? 1 : 0);
+    const size_t columns =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) : length;
+    std::memset(out, ' ', columns - length);
+    char* start = PutDecimalBackward(out + columns, magnitude);
+    if (negative) start[-1] = '-';
+    return columns;
+}
+
 std::string FormatFixed(double value, int width, int decimals) {
     std::string text(kMaxFixedChars + static_cast<size_t>(std::max(width, 0)), ' ');
     text.resize(FormatFixed(text.data(), value, width, decimals));

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kesh {
@@ -23,5 +24,10 @@ size_t FormatFixed(char* out, double value, int width, int decimals);
 
 // The same, as a string.
 std::string FormatFixed(double value, int width, int decimals);
+
+inline constexpr size_t kMaxIntChars = 20;
+// "%*d": `value` right-aligned with blanks in `width` columns, growing when longer, into `out`,
+// which must hold max(width, kMaxIntChars) characters. Returns the number written.
+size_t FormatInt(char* out, int64_t value, int width);
 
 }  // namespace kesh

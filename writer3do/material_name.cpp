@@ -4,12 +4,6 @@
 
 namespace kesh {
 
-std::string_view OutputBaseName(std::string_view outputPath) {
-    size_t slash = outputPath.find_last_of("/\\");
-    if (slash == std::string_view::npos) return outputPath;
-    return outputPath.substr(slash + 1);
-}
-
 std::string MaterialName(std::string_view baseName, int32_t index) {
     // "%.4s" takes at most four characters and stops early at a zero byte.
     char prefix[5] = {};

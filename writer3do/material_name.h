@@ -7,9 +7,6 @@
 
 namespace kesh {
 
-// The text after the last path separator of `outputPath` ('/' or '\\'), or all of it.
-std::string_view OutputBaseName(std::string_view outputPath);
-
 // The name of material `index`: at most the first four characters of `baseName`, '_', the
 // index with at least five digits, ".mat" ("%.4s_%.5d.mat"). A blank, a tab or a '#' among
 // those four characters would split the name in the 3DO text, so each becomes '_'.

@@ -1,136 +1,272 @@
+// The 3DO writer: the header, the materials list, the geometry sets and the hierarchy, line
+// by line, in file order. Every line ends with CR LF.
 #include "writer3do/writer3do.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
-#include "core/helper_threads.h"
-#include "core/output_file.h"
+#include "core/paths.h"
 #include "writer3do/material_name.h"
-#include "writer3do/ordered_render.h"
-#include "writer3do/pieces.h"
 
 namespace kesh {
 
 namespace {
 
-// Below this many batches a model is written on one thread, straight into the file's buffer.
-constexpr size_t kBatchesWorthThreads = 8;
-// A piece's weight in lines when grouping pieces into batches; a title piece counts as a
-// few lines.
-constexpr size_t kTitleLines = 8;
+void Line(TextSink& out, std::string_view text) {
+    out.Put(text);
+    out.EndLine();
+}
+
+void SectionStart(TextSink& out, std::string_view name) {
+    Line(out, "###############");
+    out.Put("SECTION: ");
+    out.Put(name);
+    out.EndLine();
+    out.EndLine();
+}
+
+// "TEXT%d" followed by one empty line.
+void CountLine(TextSink& out, std::string_view keyword, int64_t count) {
+    out.Put(keyword);
+    out.PutInt(count);
+    out.EndLine();
+    out.EndLine();
+}
+
+// "%.3d", as in the mesh and node names: at least three digits.
+void PutThreeDigits(TextSink& out, int64_t value) {
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%.3lld", static_cast<long long>(value));
+    out.Put(std::string_view(text, static_cast<size_t>(length)));
+}
+
+// "%10.6f": the usual field of the model's numbers.
+void PutNumber(TextSink& out, double value) {
+    out.PutFixed(value, 10, 6);
+}
+
+// "%5d: %10.6f %10.6f %10.6f", without the line end.
+void PutVector(TextSink& out, size_t index, float x, float y, float z) {
+    out.PutInt(static_cast<int64_t>(index), 5);
+    out.Put(": ");
+    PutNumber(out, x);
+    out.Put(" ");
+    PutNumber(out, y);
+    out.Put(" ");
+    PutNumber(out, z);
+}
+
+void WriteHeader(TextSink& out, std::string_view baseName) {
+    out.Put("# MODEL '");
+    out.Put(baseName);
+    out.Put("' converted from an OPT by KESH");
+    out.EndLine();
+    Line(out, "# Kesh converts OPT ship models into 3DO 2.2 models,");
+    Line(out, "# with one material per texture of the OPT model.");
+    Line(out, "#");
+    Line(out, "# Kesh Version 1.0");
+    out.EndLine();
+    SectionStart(out, "HEADER");
+    Line(out, "3DO 2.2");
+    out.EndLine();
+}
+
+void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseName) {
+    SectionStart(out, "MODELRESOURCE");
+    Line(out, "# Materials List");
+    CountLine(out, "MATERIALS ", static_cast<int64_t>(model.textures.size()));
+    for (size_t i = 0; i < model.textures.size(); ++i) {
+        const Texture& texture = model.textures[i];
+        out.PutInt(static_cast<int64_t>(i), 10);
+        out.Put(":   ");
+        out.Put(MaterialName(baseName, static_cast<int32_t>(i)));
+        out.Put("    # ");
+        out.PutInt(texture.width);
+        out.Put("x");
+        out.PutInt(texture.height);
+        out.EndLine();
+    }
+    out.EndLine();
+    out.EndLine();
+}
+
+void WriteFace(TextSink& out, size_t index, const OptFace& face) {
+    const bool textured = face.textureIndex >= 0;
+    out.PutInt(static_cast<int64_t>(index), 6);
+    out.Put(": ");
+    out.PutInt(textured ? face.textureIndex : 0, 9);
+    out.Put(textured ? "  0x0000" : "  0x0002");
+    out.Put("     4       3      1       0.0000 ");
+    out.PutInt(face.vertexCount, 7);
+    out.Put(" ");
+    // Only the four stored corners exist; the reader gives every face 3 or 4.
+    const int corners = std::min(face.vertexCount, 4);
+    for (int k = 0; k < corners; ++k) {
+        out.PutInt(face.vertexIndex[static_cast<size_t>(k)], 4);
+        out.Put(",");
+        out.PutInt(face.texCoordIndex[static_cast<size_t>(k)], 3);
+    }
+    out.EndLine();
+}
+
+void WriteMesh(TextSink& out, const OptMesh& mesh, int32_t index) {
+    Line(out, "# Mesh definition");
+    CountLine(out, "MESH ", index);
+    out.Put("NAME Mesh_");
+    PutThreeDigits(out, index);
+    out.EndLine();
+    out.EndLine();
+    out.Put("RADIUS ");
+    PutNumber(out, mesh.radius);
+    out.EndLine();
+    out.EndLine();
+    Line(out, "GEOMETRYMODE 4");
+    Line(out, "LIGHTINGMODE 3");
+    Line(out, "TEXTUREMODE  1");
+    out.EndLine();
+
+    CountLine(out, "VERTICES ", static_cast<int64_t>(mesh.vertices.size()));
+    Line(out, "# num:     x:         y:         z:         i:");
+    for (size_t v = 0; v < mesh.vertices.size(); ++v) {
+        const MeshVertex& vertex = mesh.vertices[v];
+        PutVector(out, v, vertex.x, vertex.y, vertex.z);
+        out.Put("   0.000000");
+        out.EndLine();
+    }
+    out.EndLine();
+    out.EndLine();
+
+    CountLine(out, "TEXTURE VERTICES ", static_cast<int64_t>(mesh.texCoords.size()));
+    for (size_t t = 0; t < mesh.texCoords.size(); ++t) {
+        out.PutInt(static_cast<int64_t>(t), 5);
+        out.Put(": ");
+        PutNumber(out, mesh.texCoords[t].u);
+        out.Put(" ");
+        PutNumber(out, mesh.texCoords[t].v);
+        out.EndLine();
+    }
+    out.EndLine();
+    out.EndLine();
+
+    Line(out, "VERTEX NORMALS");
+    out.EndLine();
+    Line(out, "# num:     x:         y:         z:");
+    for (size_t n = 0; n < mesh.normals.size(); ++n) {
+        PutVector(out, n, mesh.normals[n].x, mesh.normals[n].y, mesh.normals[n].z);
+        out.EndLine();
+    }
+    out.EndLine();
+    out.EndLine();
+
+    CountLine(out, "FACES ", static_cast<int64_t>(mesh.faces.size()));
+    Line(out, "#  num:  material:   type:  geo:  light:   tex:  extralight:  verts:");
+    for (size_t f = 0; f < mesh.faces.size(); ++f)
+        WriteFace(out, f, mesh.faces[f]);
+    out.EndLine();
+    out.EndLine();
+
+    Line(out, "FACE NORMALS");
+    out.EndLine();
+    Line(out, "# num:     x:         y:         z:");
+    for (size_t f = 0; f < mesh.faces.size(); ++f) {
+        const Vec3& normal = mesh.faces[f].normal;
+        PutVector(out, f, normal.x, normal.y, normal.z);
+        out.EndLine();
+    }
+    out.EndLine();
+    out.EndLine();
+}
+
+void WriteGeometry(TextSink& out, const OptModel& model, int32_t sets) {
+    SectionStart(out, "GEOMETRYDEF");
+    Line(out, "# Object radius");
+    out.Put("RADIUS ");
+    PutNumber(out, model.radius);
+    out.EndLine();
+    out.EndLine();
+    Line(out, "# Insertion offset");
+    Line(out, "INSERT OFFSET   0.000000   0.000000   0.000000");
+    out.EndLine();
+    Line(out, "# Number of Geometry Sets");
+    CountLine(out, "GEOSETS ", sets);
+    for (int32_t g = 0; g < sets; ++g) {
+        const std::vector<OptMesh>& set = model.lodMeshes[static_cast<size_t>(g)];
+        Line(out, "# Geometry Set definition");
+        CountLine(out, "GEOSET ", g);
+        Line(out, "# Number of Meshes");
+        CountLine(out, "MESHES ", static_cast<int64_t>(set.size()));
+        for (size_t j = 0; j < set.size(); ++j)
+            WriteMesh(out, set[j], static_cast<int32_t>(j));
+    }
+}
+
+// A root node holding one node per mesh of the first set, chained through their sibling
+// links in mesh order and placed at the meshes' centres.
+void WriteHierarchy(TextSink& out, const std::vector<OptMesh>& set0) {
+    const auto meshCount = static_cast<int64_t>(set0.size());
+    SectionStart(out, "HIERARCHYDEF");
+    Line(out, "# Hierarchy node list");
+    CountLine(out, "HIERARCHY NODES ", meshCount + 1);
+    Line(out,
+         "#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:  "
+         "       y:         z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:"
+         "  hnodename:");
+    out.Put("     0:  0x0000 0x00001       -1       -1       1        -1             ");
+    out.PutInt(meshCount);
+    out.Put(
+        "   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000"
+        "   0.000000  Object");
+    out.EndLine();
+    for (int64_t k = 1; k <= meshCount; ++k) {
+        const Vec3& center = set0[static_cast<size_t>(k - 1)].center;
+        out.PutInt(k, 6);
+        out.Put(":  0x0000 0x00001 ");
+        out.PutInt(k - 1, 8);
+        out.Put("        0      -1 ");
+        out.PutInt(k < meshCount ? k + 1 : -1, 9);
+        out.Put("             0 ");
+        PutNumber(out, center.x);
+        out.Put(" ");
+        PutNumber(out, center.y);
+        out.Put(" ");
+        PutNumber(out, center.z);
+        out.Put("   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000  Node_");
+        PutThreeDigits(out, k - 1);
+        out.EndLine();
+    }
+    out.EndLine();
+}
 
 bool HasGeometry(const OptModel& model) {
     return !model.lodMeshes.empty() && !model.lodMeshes[0].empty();
 }
 
-// Room for the longest line of every mesh of the `sets` sets written.
-MeshLineLengths EmptyLineLengths(const OptModel& model, int32_t sets) {
-    MeshLineLengths lengths(static_cast<size_t>(sets));
-    for (size_t g = 0; g < lengths.size(); ++g)
-        lengths[g].assign(model.lodMeshes[g].size(), 0);
-    return lengths;
-}
-
-// Records the longest line of a piece for its mesh, when it belongs to one.
-void Record(const Piece& piece, int64_t longest, MeshLineLengths& lengths) {
-    if (piece.mesh < 0) return;
-    int64_t& entry = lengths[static_cast<size_t>(piece.set)][static_cast<size_t>(piece.mesh)];
-    entry = std::max(entry, longest);
-}
-
-// Records the longest line the sink ended for the piece.
-void Measure(const Piece& piece, TextSink& sink, MeshLineLengths* lengths) {
-    const auto longest = static_cast<int64_t>(sink.TakeLongestLine());
-    if (lengths != nullptr) Record(piece, longest, *lengths);
-}
-
-// Consecutive pieces grouped into batches of at least kLinesPerPiece lines (the last may be
-// smaller): the unit handed between threads and written with one call, so that a model of
-// many small meshes costs no more hand-overs than one of a few large ones. Batch b holds
-// pieces [starts[b], starts[b + 1]).
-std::vector<size_t> BatchStarts(const std::vector<Piece>& pieces) {
-    std::vector<size_t> starts;
-    size_t lines = 0;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (lines == 0) starts.push_back(i);
-        lines += std::max(pieces[i].last - pieces[i].first, kTitleLines);
-        if (lines >= kLinesPerPiece) lines = 0;
-    }
-    starts.push_back(pieces.size());
-    return starts;
-}
-
-unsigned HelperThreads(size_t batches) {
-    return batches < kBatchesWorthThreads ? 0 : SpareThreads(batches);
-}
-
 }  // namespace
 
-int32_t GeometrySetsToWrite(int32_t maxGeo, size_t setCount) {
-    const uint32_t asUnsigned = static_cast<uint32_t>(maxGeo);
-    return asUnsigned < setCount ? maxGeo : static_cast<int32_t>(setCount);
-}
-
-void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink,
-               MeshLineLengths* longestLines) {
-    const int32_t sets = GeometrySetsToWrite(maxGeo, model.lodMeshes.size());
-    if (longestLines != nullptr) *longestLines = EmptyLineLengths(model, sets);
-    sink.TakeLongestLine();
-    for (const Piece& piece : PlanPieces(model, sets)) {
-        RenderPiece(model, baseName, sets, piece, sink);
-        Measure(piece, sink, longestLines);
-    }
+void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink) {
+    WriteHeader(sink, baseName);
+    WriteMaterials(sink, model, baseName);
+    WriteGeometry(sink, model, GeometrySetsToWrite(maxGeo, model.lodMeshes.size()));
+    WriteHierarchy(sink, model.lodMeshes[0]);
 }
 
 std::string Format3DO(const OptModel& model, std::string_view outputPath, int32_t maxGeo) {
     if (!HasGeometry(model)) return {};
     TextSink sink;
-    Render3DO(model, OutputBaseName(outputPath), maxGeo, sink);
+    Render3DO(model, BaseName(outputPath), maxGeo, sink);
     return sink.TakeText();
 }
 
 StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo) const {
-    return Write3DO(outputPath, maxGeo, nullptr);
-}
-
-StageResult OptModel::Write3DO(const char* outputPath, int32_t maxGeo,
-                               MeshLineLengths* longestLines, FileReleaser* releaser) const {
     if (!HasGeometry(*this)) return Fail(Failure::NoGeometry);
     OutputFile file;
     if (StageResult opened = file.Open(outputPath); !opened) return opened;
-    const std::string_view baseName = OutputBaseName(outputPath);
-    const int32_t sets = GeometrySetsToWrite(maxGeo, lodMeshes.size());
-    const std::vector<Piece> pieces = PlanPieces(*this, sets);
-    const std::vector<size_t> batches = BatchStarts(pieces);
-    const unsigned helpers = HelperThreads(batches.size() - 1);
-    if (helpers == 0) {
-        TextSink sink(&file);
-        Render3DO(*this, baseName, maxGeo, sink, longestLines);
-        if (StageResult flushed = sink.Flush(); !flushed) return flushed;
-        return file.Commit(releaser);
-    }
-    // Large models: batches of pieces are rendered on several threads and written in order.
-    // Each piece's longest line is kept by the thread that renders it.
-    std::vector<int64_t> pieceLongest(pieces.size(), 0);
-    const StageResult written = RenderInOrder(
-        batches.size() - 1, helpers,
-        [&](size_t b, TextSink& sink) {
-            for (size_t i = batches[b]; i < batches[b + 1]; ++i) {
-                RenderPiece(*this, baseName, sets, pieces[i], sink);
-                pieceLongest[i] = static_cast<int64_t>(sink.TakeLongestLine());
-            }
-        },
-        [&](size_t, TextSink& sink) {
-            const std::string_view text = sink.View();
-            return file.Write(text.data(), text.size());
-        });
-    if (!written) return written;
-    if (longestLines != nullptr) {
-        *longestLines = EmptyLineLengths(*this, sets);
-        for (size_t i = 0; i < pieces.size(); ++i)
-            Record(pieces[i], pieceLongest[i], *longestLines);
-    }
-    return file.Commit(releaser);
+    TextSink sink(&file);
+    Render3DO(*this, BaseName(outputPath), maxGeo, sink);
+    if (StageResult flushed = sink.Flush(); !flushed) return flushed;
+    return file.Commit();
 }
 
 }  // namespace kesh

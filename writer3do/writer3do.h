@@ -1,4 +1,4 @@
-// The 3DO text of a converted model.
+// The 3DO text of a converted model. OptModel::Write3DO (core/model.h) writes it to a file.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +10,10 @@
 
 namespace kesh {
 
-// The number of geometry sets written for `maxGeo` when the model has `setCount`: maxGeo
-// read as unsigned when that is below setCount, else every set (so a negative maxGeo writes
-// them all and 0 writes none).
-int32_t GeometrySetsToWrite(int32_t maxGeo, size_t setCount);
-
 // Writes the whole 3DO text of `model` to `sink`: header, materials, geometry sets 0 .. G-1
 // and the hierarchy of set 0. `baseName` is the output base name (banner and material
-// names). The model must have at least one geometry set.
-// With `longestLines`, also records the longest line of each mesh of the sets written.
-void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink,
-               MeshLineLengths* longestLines = nullptr);
+// names). The first geometry set must hold a mesh.
+void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink);
 
 // The 3DO text as Write3DO would write it at `outputPath`; empty when the first geometry set
 // holds no mesh (Write3DO writes no file then).

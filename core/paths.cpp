@@ -1,0 +1,16 @@
+#include "core/paths.h"
+
+namespace kesh {
+
+std::string_view BaseName(std::string_view path) {
+    const size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string OutputPathFor(const std::string& inputPath) {
+    const size_t dot = inputPath.rfind('.');
+    if (dot == std::string::npos) return "3do";
+    return inputPath.substr(0, dot + 1) + "3do";
+}
+
+}  // namespace kesh
