@@ -1,13 +1,14 @@
 // Fixed-point formatting of the 3DO text: exact strings for the rounding rule, the signed
 // zeros, growing widths and the special values, the field layout at every integer length, and
 // property tests against an independent oracle that applies the two-stage, ties-away rounding
-// to the C library's exact expansion. The value sets reach both sides of every limit of the
-// 64-bit path (mantissa widths, binary exponents, integer sizes) and of the six-decimal layout.
+// to the C library's exact expansion (tests/support/fixed_point_oracle.h). The value sets reach
+// both sides of every limit of the formatter's arithmetic (mantissa widths, binary exponents,
+// integer sizes); FormatInt is held to printf's "%*d".
 #include <gtest/gtest.h>
 
-#include <locale.h>
 #include <algorithm>
 #include <charconv>
+#include <cinttypes>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -18,91 +19,21 @@
 #include <string>
 #include <vector>
 
+#include "support/fixed_point_oracle.h"
 #include "writer3do/fixed_point.h"
-#include "writer3do/micros.h"
 
 namespace kesh {
 namespace {
 
-// Makes the C locale the calling thread's locale for the scope's lifetime.
-class CLocaleScope {
-  public:
-    CLocaleScope() : locale_(newlocale(LC_ALL_MASK, "C", nullptr)), previous_(uselocale(locale_)) {}
-    ~CLocaleScope() {
-        uselocale(previous_);
-        freelocale(locale_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
+using test::ExactExpansion;
+using test::RoundInTwoStages;
 
-  private:
-    locale_t locale_;
-    locale_t previous_;
-};
-
-// What glibc prints for `format`; it rounds the exact binary value half to even.
 std::string Printf(const char* format, double value) {
-    CLocaleScope cLocale;
-    char text[1600];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-// Rounds the digit string at `keep` digits, half away from zero, and zeroes the dropped
-// digits; a carry out of the first digit prepends a '1' and moves the point.
-void RoundDigitsAt(std::string& digits, size_t& point, size_t keep) {
-    if (keep >= digits.size()) return;
-    const bool up = digits[keep] >= '5';
-    std::fill(digits.begin() + static_cast<std::ptrdiff_t>(keep), digits.end(), '0');
-    if (!up) return;
-    size_t i = keep;
-    while (i > 0 && digits[i - 1] == '9')
-        digits[--i] = '0';
-    if (i > 0) {
-        ++digits[i - 1];
-    } else {
-        digits.insert(digits.begin(), '1');
-        ++point;
-    }
-}
-
-// The exact decimal expansion of |value|, printed by the C library: the lowest bit of a
-// double of binary exponent e is 2^(e - 52), 2^-1074 at the least, and has that many
-// decimals. At least ten are printed, so that every rounding position exists.
-std::string ExactExpansion(double value) {
-    char format[32];
-    const int decimals = value == 0 ? 10 : std::clamp(52 - std::ilogb(value), 10, 1074);
-    std::snprintf(format, sizeof format, "%%.%df", decimals);
-    return Printf(format, std::fabs(value));
-}
-
-// The expected text: the exact expansion rounded to 17 significant digits, then to
-// `decimals` decimals, both half away from zero.
-std::string TwoStage(const std::string& exact, bool negative, int width, int decimals) {
-    size_t point = exact.find('.');
-    std::string digits = exact.substr(0, point) + exact.substr(point + 1);
-    const size_t first = digits.find_first_not_of('0');
-    if (first != std::string::npos) RoundDigitsAt(digits, point, first + 17);
-    RoundDigitsAt(digits, point, point + static_cast<size_t>(decimals));
-    const size_t intStart = std::min(digits.find_first_not_of('0'), point - 1);
-    std::string text = negative ? "-" : "";
-    text += digits.substr(intStart, point - intStart);
-    if (decimals > 0) {
-        text += '.';
-        text += digits.substr(point, static_cast<size_t>(decimals));
-    }
-    if (width > 0 && text.size() < static_cast<size_t>(width))
-        text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
-    return text;
+    return test::PrintfInCLocale(format, value);
 }
 
 std::string Oracle(double value, int width, int decimals) {
-    if (!std::isfinite(value)) {
-        char format[32];
-        std::snprintf(format, sizeof format, "%%%d.%df", width, decimals);
-        return Printf(format, value);
-    }
-    return TwoStage(ExactExpansion(value), value < 0, width, decimals);
+    return test::FixedPointOracle(value, width, decimals);
 }
 
 std::string Hex(double value) {
@@ -179,21 +110,16 @@ TEST(FormatFixed, FindsValuesWhereTheTwoStagesDifferFromOneRounding) {
     EXPECT_GT(differing, 1000);
 }
 
-std::string Micros(float value) {
-    char text[kMaxFixedChars + 10];
-    return std::string(text, FormatMicros(text, value));
-}
-
 float FloatFromBits(uint32_t bits) {
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-// The float path of the usual field takes magnitudes from 2^-20 to below 2^10 itself and
-// hands the rest to FormatFixed: every binary exponent on both sides of those limits, at
-// the ends of the mantissa range and in between.
-TEST(FormatMicros, AgreesWithTheOracleAcrossAndBeyondItsExponents) {
+// A model's values are floats widened to double, printed with "%10.6f": every binary exponent
+// from tiny values that print as zero to magnitudes beyond the ten columns, at the ends of the
+// mantissa range and in between.
+TEST(FormatFixed, MatchesTheOracleOnFloatsOfEveryExponentInTheModelFormat) {
     std::mt19937 random(23);
     for (uint32_t biased = 100; biased <= 142; ++biased) {
         std::vector<uint32_t> mantissas = {0, 1, 2, 0x400000, 0x7ffffe, 0x7fffff};
@@ -202,7 +128,7 @@ TEST(FormatMicros, AgreesWithTheOracleAcrossAndBeyondItsExponents) {
         for (uint32_t mantissa : mantissas) {
             for (uint32_t sign : {0u, 0x80000000u}) {
                 const float value = FloatFromBits(sign | biased << 23 | mantissa);
-                ASSERT_EQ(Micros(value), Oracle(value, 10, 6)) << Hex(value);
+                ASSERT_EQ(FormatFixed(value, 10, 6), Oracle(value, 10, 6)) << Hex(value);
             }
         }
     }
@@ -211,13 +137,13 @@ TEST(FormatMicros, AgreesWithTheOracleAcrossAndBeyondItsExponents) {
           std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
           std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
           std::numeric_limits<float>::denorm_min()}) {
-        EXPECT_EQ(Micros(special), FormatFixed(special, 10, 6)) << Hex(special);
+        EXPECT_EQ(FormatFixed(special, 10, 6), Oracle(special, 10, 6)) << Hex(special);
     }
 }
 
-// Where the first rounding decides, the float is within a few units of its last place of a
+// Where the first stage decides, the float is within a few units of its last place of a
 // decimal tie x.xxxxxx5: the floats nearest such ties, and their neighbours.
-TEST(FormatMicros, AgreesWithTheOracleNextToEveryKindOfTie) {
+TEST(FormatFixed, MatchesTheOracleOnFloatsNextToEveryKindOfTie) {
     std::mt19937 random(29);
     for (double scale : {1e-6, 1e-3, 1.0, 10.0, 100.0}) {
         for (int i = 0; i < 600; ++i) {
@@ -228,7 +154,7 @@ TEST(FormatMicros, AgreesWithTheOracleNextToEveryKindOfTie) {
                 value = std::nextafter(value, 0.0f);
             for (int step = 0; step < 5; ++step) {
                 for (float signed_ : {value, -value}) {
-                    ASSERT_EQ(Micros(signed_), Oracle(signed_, 10, 6)) << Hex(signed_);
+                    ASSERT_EQ(FormatFixed(signed_, 10, 6), Oracle(signed_, 10, 6)) << Hex(signed_);
                 }
                 value = std::nextafter(value, 2048.0f);
             }
@@ -236,13 +162,41 @@ TEST(FormatMicros, AgreesWithTheOracleNextToEveryKindOfTie) {
     }
 }
 
-// FormatFixed is held to the oracle above; the float path must agree with it on any float.
-TEST(FormatMicros, AgreesWithFormatFixedOnRandomFloats) {
+TEST(FormatFixed, MatchesTheOracleOnRandomFloatsInTheModelFormat) {
     std::mt19937 random(31);
+    char field[kMaxFixedChars + 10];
     for (int i = 0; i < 2000000; ++i) {
         const float value = FloatFromBits(static_cast<uint32_t>(random()));
-        ASSERT_EQ(Micros(value), FormatFixed(value, 10, 6)) << Hex(value);
+        const size_t length = FormatFixed(field, value, 10, 6);
+        ASSERT_EQ(std::string(field, length), Oracle(value, 10, 6)) << Hex(value);
     }
+}
+
+// The formatter takes a * 10^D (a = m * 2^e, m odd) in 64-bit arithmetic while m * 10^D
+// * 2^max(e + 1, 0) fits 64 bits and -e < 64, in 128 bits below 2^63, with a big number from
+// 2^63 on, and prints zero when a * 10^D < 1/4: every mantissa width at every binary exponent
+// around those limits, with every number of decimals, reaches both sides of each.
+TEST(FormatFixed, MatchesTheOracleOnBothSidesOfEveryArithmeticLimit) {
+    int failures = 0;
+    for (int bits = 1; bits <= 53; ++bits) {
+        const uint64_t top = uint64_t{1} << (bits - 1);
+        for (uint64_t mantissa : {top | 1, (top << 1) - 1, top | (top >> 1) | 1}) {
+            for (int exponent = -100 - bits; exponent <= 72 - bits; ++exponent) {
+                const double value = std::ldexp(static_cast<double>(mantissa), exponent);
+                for (int decimals = 0; decimals <= 9; ++decimals) {
+                    const double signedValue = (exponent & 1) != 0 ? -value : value;
+                    const std::string ours = FormatFixed(signedValue, 10, decimals);
+                    const std::string expected = Oracle(signedValue, 10, decimals);
+                    if (ours != expected && ++failures <= 20) {
+                        ADD_FAILURE()
+                            << Hex(signedValue) << " with " << decimals << " decimals: got \""
+                            << ours << "\", expected \"" << expected << "\"";
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(FormatFixed, GrowsBeyondTheWidthAndPrintsEveryIntegerDigit) {
@@ -255,7 +209,10 @@ TEST(FormatFixed, GrowsBeyondTheWidthAndPrintsEveryIntegerDigit) {
     const double largest = std::numeric_limits<double>::max();
     EXPECT_EQ(FormatFixed(largest, 10, 6), "17976931348623157" + std::string(292, '0') + ".000000");
     EXPECT_EQ(FormatFixed(-largest, 12, 4), "-17976931348623157" + std::string(292, '0') + ".0000");
-    // Either side of 2^70 = 1180591620717411303424.
+    // Either side of 2^63 = 9223372036854775808, where integers take the big number, and of
+    // 2^70 = 1180591620717411303424.
+    EXPECT_EQ(FormatFixed(0x1p+63, 10, 6), "9223372036854775800.000000");
+    EXPECT_EQ(FormatFixed(-0x1.fffffffffffffp+62, 10, 6), "-9223372036854774800.000000");
     EXPECT_EQ(FormatFixed(0x1p+70, 10, 6), "1180591620717411300000.000000");
     EXPECT_EQ(FormatFixed(-0x1.fffffffffffffp+69, 10, 6), "-1180591620717411200000.000000");
     // A carry out of the integer digits adds one.
@@ -271,8 +228,8 @@ TEST(FormatFixed, WritesOnlyTheCharactersItReturns) {
     EXPECT_EQ(buffer[length], '#');
     EXPECT_EQ(FormatFixed(buffer.data(), 1.5, 40, 2), 40u);
     EXPECT_EQ(std::string(buffer.data(), 40), std::string(36, ' ') + "1.50");
-    // The six-decimal layout stores whole words; none may reach past the text, whatever the
-    // lengths of the padding, the sign and the integer part.
+    // Nothing may reach past the text, whatever the lengths of the padding, the sign and the
+    // integer part, and whichever arithmetic the value takes.
     for (double magnitude : {0.0, 0.25, 7.5, 12.125, 999.0, 1234.5, 99999.75, 1234567.0, 12345678.5,
                              123456789.0, 1e15, 0x1p-30}) {
         for (double value : {magnitude, -magnitude}) {
@@ -294,8 +251,7 @@ TEST(FormatFixed, WritesOnlyTheCharactersItReturns) {
 
 TEST(FormatFixed, AlignsEveryIntegerLengthAndSignInTheModelFormat) {
     // Integer parts of 1 to 10 digits, with and without a sign, in fields narrower, as wide
-    // as and wider than the text: the six-decimal layout takes up to 8 characters before the
-    // point, longer ones take the general writer.
+    // as and wider than the text.
     EXPECT_EQ(FormatFixed(-1.5, 10, 6), " -1.500000");
     EXPECT_EQ(FormatFixed(-12.5, 10, 6), "-12.500000");
     EXPECT_EQ(FormatFixed(-123.5, 10, 6), "-123.500000");
@@ -458,8 +414,8 @@ std::vector<double> PropertyValues() {
     }
     for (int i = 0; i < 200000; ++i) {
         // Mantissas of every width from 1 to 53 bits at binary exponents from -80 to 80: both
-        // sides of the limits of the 64-bit path (product of mantissa and power of ten, shift,
-        // integer digits).
+        // sides of the limits of the 64-bit arithmetic (product of mantissa and power of ten,
+        // shift, integer digits).
         const int bits = 1 + static_cast<int>(random() % 53);
         const uint64_t mantissa = (random() >> (64 - bits)) | (uint64_t{1} << (bits - 1));
         const int exponent = static_cast<int>(random() % 161) - 80 - bits;
@@ -468,7 +424,7 @@ std::vector<double> PropertyValues() {
     }
     for (int power = 0; power <= 22; ++power) {
         // Integers and their neighbours around each power of ten: the first stage starts
-        // dropping digits at 17, the 64-bit path stops at 16 digits of a * 10^D.
+        // dropping digits at 17.
         const double tenth = std::pow(10.0, power);
         for (double v : {tenth, std::nextafter(tenth, 0.0), std::nextafter(tenth, 1e300), tenth - 1,
                          tenth + 1, tenth - 0.5, tenth + 0.5}) {
@@ -527,7 +483,7 @@ void ExpectOracle(double value, const std::vector<std::pair<int, int>>& formats,
     for (const auto& [width, decimals] : formats) {
         const std::string ours = FormatFixed(value, width, decimals);
         const std::string expected = std::isfinite(value)
-                                         ? TwoStage(exact, value < 0, width, decimals)
+                                         ? RoundInTwoStages(exact, value < 0, width, decimals)
                                          : Oracle(value, width, decimals);
         if (ours != expected && ++failures <= 20) {
             ADD_FAILURE() << Hex(value) << " with width " << width << " and " << decimals
@@ -560,6 +516,55 @@ TEST(FormatFixed, MatchesTheTwoStageOracleForEveryNumberOfDecimals) {
         EXPECT_EQ(FormatFixed(value, 10, 12), FormatFixed(value, 10, 9));
     }
     EXPECT_EQ(failures, 0);
+}
+
+// Every power of ten and its neighbours, both signs, and the ends of the range.
+std::vector<int64_t> IntBoundaryValues() {
+    std::vector<int64_t> values = {0, std::numeric_limits<int64_t>::min(),
+                                   std::numeric_limits<int64_t>::max()};
+    for (int64_t p = 1; p <= std::numeric_limits<int64_t>::max() / 10; p *= 10) {
+        for (int64_t v : {p - 1, p, p + 1, 10 * p - 1}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    return values;
+}
+
+TEST(FormatInt, WritesExamples) {
+    EXPECT_EQ(FormatInt(0, 5), "    0");
+    EXPECT_EQ(FormatInt(-1, 3), " -1");
+    EXPECT_EQ(FormatInt(123456, 5), "123456");
+    EXPECT_EQ(FormatInt(-12345, 5), "-12345");
+    EXPECT_EQ(FormatInt(42, 0), "42");
+    EXPECT_EQ(FormatInt(42, -4), "42");
+    EXPECT_EQ(FormatInt(std::numeric_limits<int64_t>::min(), 0), "-9223372036854775808");
+    EXPECT_EQ(FormatInt(std::numeric_limits<int64_t>::max(), 25), "      9223372036854775807");
+}
+
+TEST(FormatInt, MatchesPrintfForEveryDigitCountSignAndWidth) {
+    for (int64_t value : IntBoundaryValues()) {
+        for (int width = -2; width <= 24; ++width) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%*" PRId64, std::max(width, 0), value);
+            ASSERT_EQ(FormatInt(value, width), expected) << value << " in " << width;
+        }
+    }
+}
+
+TEST(FormatInt, WritesOnlyTheCharactersItReturns) {
+    constexpr size_t kGuard = 16;
+    for (int64_t value : IntBoundaryValues()) {
+        for (int width : {0, 1, 5, 19, 20, 21, 40}) {
+            std::vector<char> buffer(std::max<size_t>(kMaxIntChars, width) + kGuard, '#');
+            const size_t written = FormatInt(buffer.data(), value, width);
+            ASSERT_EQ(std::string(buffer.data(), written), FormatInt(value, width));
+            ASSERT_EQ(std::count(buffer.begin() + static_cast<std::ptrdiff_t>(written),
+                                 buffer.end(), '#'),
+                      static_cast<std::ptrdiff_t>(buffer.size() - written))
+                << value << " in " << width;
+        }
+    }
 }
 
 }  // namespace
