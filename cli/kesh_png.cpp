@@ -62,13 +62,13 @@ int MatToPng(const std::string& matPath, const std::string& mapPath, const std::
         Warning(mapPath + ": colour map shorter than 832 bytes; the missing entries are black");
     }
 
-    std::vector<uint8_t> bytes;
-    if (kesh::StageResult read = kesh::ReadFile(matPath.c_str(), bytes); !read) {
+    kesh::FileBytes file;
+    if (kesh::StageResult read = kesh::ReadFile(matPath.c_str(), file); !read) {
         Error(matPath + ": cannot open MAT file: " + std::strerror(read.systemError));
         return kExitFailed;
     }
     kesh::MatImage mat;
-    if (kesh::MatProblem problem = kesh::ReadMatImage(bytes, mat);
+    if (kesh::MatProblem problem = kesh::ReadMatImage(file.span(), mat);
         problem != kesh::MatProblem::None) {
         Error(matPath + ": " + kesh::Describe(problem));
         return kExitFailed;

@@ -118,6 +118,10 @@ struct OptModel {
     int32_t textureGroup = 0;
     int32_t lodCount = 1;
     int32_t paletteOffset = kXwaPaletteOffset;
+    // Whether LoadOpt keeps the texture pixels. Only the MAT files need them: a conversion
+    // that writes none leaves them in the file, and everything else the model holds (the
+    // texture sizes and palettes included) and the load's result are the same either way.
+    bool readPixels = true;
     float radius = 0.0f;
 
     // Reads the OPT file at `path` into this freshly created model. Fails only when the file

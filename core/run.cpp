@@ -45,6 +45,7 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             model.textureGroup = settings.textureGroup;
             model.lodCount = 1;
             model.paletteOffset = settings.paletteOffset;
+            model.readPixels = settings.allowTextures;
 
             outcome.load = model.LoadOpt(input.c_str());
             progress.Step();

@@ -123,21 +123,21 @@ class ByteCursor {
         return first;
     }
 
-    // Reads at most `count` bytes, as many as the file holds from the position, without
-    // failing when the file ends first; returns the number read. A read beyond the budget
-    // still fails the cursor.
-    size_t ReadAvailable(uint8_t* out, size_t count) {
+    // Takes at most `count` bytes, as many as the file holds from the position, without
+    // failing when the file ends first; returns them (empty when there are none). A read
+    // beyond the budget still fails the cursor.
+    std::span<const uint8_t> ReadAvailable(size_t count) {
         const size_t take = std::min(count, Remaining());
-        if (take == 0) return 0;
+        if (take == 0) return {};
         if (budget_ < take) {
             budgetExhausted_ = true;
             failed_ = true;
-            return 0;
+            return {};
         }
-        std::memcpy(out, data_ + position_, take);
+        const std::span<const uint8_t> bytes(data_ + position_, take);
         position_ += take;
         budget_ -= take;
-        return take;
+        return bytes;
     }
 
   private:

@@ -68,11 +68,9 @@ bool ReadTextureData(ByteCursor& cursor, OptModel& model,
         texture.dataSize = static_cast<int32_t>(count);
         cursor.Seek(texture.dataPosition);
         // Never more than the file holds: a short image keeps what was there.
-        const size_t available = std::min<uint64_t>(count, cursor.Remaining());
-        texture.pixels.resize(available);
-        const size_t read = cursor.ReadAvailable(texture.pixels.data(), available);
-        texture.pixels.resize(read);
-        if (static_cast<int64_t>(read) < count) damaged = true;
+        const std::span<const uint8_t> pixels = cursor.ReadAvailable(static_cast<size_t>(count));
+        if (model.readPixels) texture.pixels.assign(pixels.begin(), pixels.end());
+        if (static_cast<int64_t>(pixels.size()) < count) damaged = true;
     }
     return damaged;
 }

@@ -68,10 +68,10 @@ TEST(ByteCursor, ReadAvailableIsClampedWithoutFailing) {
     const std::vector<uint8_t> bytes = {1, 2, 3};
     ByteCursor cursor(bytes, 1000);
     cursor.Seek(1);
-    uint8_t out[8] = {};
-    EXPECT_EQ(cursor.ReadAvailable(out, 8), 2u);
-    EXPECT_EQ(out[0], 2);
-    EXPECT_EQ(out[1], 3);
+    const std::span<const uint8_t> taken = cursor.ReadAvailable(8);
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0], 2);
+    EXPECT_EQ(taken[1], 3);
     EXPECT_FALSE(cursor.failed());
 }
 
@@ -156,6 +156,25 @@ TEST(OptTruncated, EveryPrefixLoadsDeterministicallyWithoutOverread) {
         for (const Texture& texture : first.model.textures) {
             ASSERT_LE(texture.pixels.size(), prefix.size());
         }
+    }
+}
+
+// Leaving the pixels in the file changes nothing else: not the model, not the damage found,
+// however much of the file is there.
+TEST(OptTruncated, EveryPrefixLoadsTheSameWithoutItsPixels) {
+    const BuiltOpt opt = SmallValidFile();
+    for (size_t size = 0; size <= opt.bytes.size(); ++size) {
+        const std::vector<uint8_t> prefix = opt.Prefix(size);
+        Loaded withPixels(prefix);
+        OptModel without;
+        without.readPixels = false;
+        const StageResult result = without.LoadOptBytes(prefix);
+        for (const Texture& texture : without.textures)
+            ASSERT_TRUE(texture.pixels.empty()) << size;
+        for (Texture& texture : withPixels.model.textures)
+            texture.pixels.clear();
+        ASSERT_EQ(Dump(without), Dump(withPixels.model)) << size;
+        ASSERT_EQ(result.damaged, withPixels.result.damaged) << size;
     }
 }
 

@@ -1,7 +1,6 @@
 #include "textures/colour_map.h"
 
 #include <cstring>
-#include <vector>
 
 #include "core/read_file.h"
 
@@ -9,9 +8,9 @@ namespace kesh {
 
 StageResult ColourMap::Load(const char* path) {
     // Only the first 832 bytes matter.
-    std::vector<uint8_t> bytes;
-    if (StageResult read = ReadFile(path, bytes, kColourMapFileBytes); !read) return read;
-    return LoadBytes(bytes);
+    FileBytes file;
+    if (StageResult read = ReadFile(path, file, kColourMapFileBytes); !read) return read;
+    return LoadBytes(file.span());
 }
 
 StageResult ColourMap::LoadBytes(std::span<const uint8_t> bytes) {

@@ -2,11 +2,13 @@
 // else kept in memory. Every conversion is locale-independent.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/output_file.h"
 #include "core/result.h"
@@ -21,7 +23,10 @@ class TextSink {
     // (see TakeText).
     explicit TextSink(OutputFile* file = nullptr);
 
-    void Put(std::string_view text) { Advance(Room(text.size()), text.data(), text.size()); }
+    void Put(std::string_view text) {
+        std::memcpy(Room(text.size()), text.data(), text.size());
+        used_ += text.size();
+    }
     // "%*d": right-aligned in `width` columns, growing when longer.
     void PutInt(int64_t value, int width = 0) {
         char* out = Room(std::max<size_t>(static_cast<size_t>(std::max(width, 0)), kMaxIntChars));
@@ -41,23 +46,22 @@ class TextSink {
     // Writes what is buffered; the first write error sticks and is returned from then on.
     StageResult Flush();
     // The text of an in-memory sink.
-    std::string TakeText() { return std::string(buffer_.data(), used_); }
+    std::string TakeText() { return std::string(buffer_.get(), used_); }
 
   private:
     static constexpr size_t kBlockBytes = size_t{1} << 20;
 
     // Room for `size` more bytes at the end of the text.
     char* Room(size_t size) {
-        if (buffer_.size() - used_ < size) buffer_.resize(std::max(2 * buffer_.size(), used_ + size));
-        return buffer_.data() + used_;
+        if (capacity_ - used_ < size) Grow(size);
+        return buffer_.get() + used_;
     }
-    void Advance(char* out, const char* text, size_t size) {
-        std::copy(text, text + size, out);
-        used_ += size;
-    }
+    void Grow(size_t size);
 
     OutputFile* file_;
-    std::vector<char> buffer_;
+    // Not cleared before use: every byte up to used_ has been written.
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_;
     size_t used_ = 0;
     StageResult error_;
 };
