@@ -21,7 +21,8 @@ constexpr int kAttempts = 100;
 std::string UniqueChars(int attempt) {
     unsigned char random[kUniqueChars] = {};
     if (getentropy(random, sizeof random) != 0) {
-        const unsigned seed = static_cast<unsigned>(getpid()) * 31u + static_cast<unsigned>(attempt);
+        const unsigned seed =
+            static_cast<unsigned>(getpid()) * 31u + static_cast<unsigned>(attempt);
         for (size_t i = 0; i < kUniqueChars; ++i)
             random[i] = static_cast<unsigned char>(seed >> (4 * i));
     }

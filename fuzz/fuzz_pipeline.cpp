@@ -27,10 +27,10 @@
 
 #include "core/engine_limits.h"
 #include "core/model.h"
+#include "core/paths.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
-#include "core/paths.h"
 #include "writer3do/material_name.h"
 #include "writer3do/writer3do.h"
 
@@ -157,8 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t matBytes = writeMats ? WriteAndCheckMats(model) : 0;
     const std::string text = kesh::Format3DO(model, kOutputPath, maxGeo);
     if (!text.empty()) {
-        const std::vector<kesh::LimitWarning> warnings =
-            kesh::CheckEngineLimits(model, maxGeo);
+        const std::vector<kesh::LimitWarning> warnings = kesh::CheckEngineLimits(model, maxGeo);
         (void)warnings;
     }
     // Every output mesh costs at most a few hundred bytes of text and every face a few

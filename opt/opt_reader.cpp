@@ -223,7 +223,8 @@ class TreeReader {
     template <size_t kEntryBytes, class T>
     std::span<const uint8_t> TakeEntries(int32_t count, std::vector<T>& list) {
         size_t taken = 0;
-        const uint8_t* entries = cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
+        const uint8_t* entries =
+            cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
         if (list.capacity() - list.size() < taken)
             list.reserve(std::max(list.size() + taken, 2 * list.capacity()));
         return {entries, taken * kEntryBytes};

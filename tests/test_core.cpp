@@ -138,8 +138,7 @@ TEST(OutputFile, KeepsThePermissionsOfAReplacedFile) {
 // Open handles of this process on files that have been deleted or replaced.
 TEST(OutputFile, TheTemporaryIsHiddenBesideItsTargetAndNoLongerThanItsName) {
     EXPECT_EQ(TemporaryNameFor("ships/shuttle.3do", "abc123"), "ships/.shutabc123");
-    EXPECT_EQ(TemporaryNameFor("C:\\ships\\shut_00000.mat", "abc123"),
-              "C:\\ships\\.shut_00abc123");
+    EXPECT_EQ(TemporaryNameFor("C:\\ships\\shut_00000.mat", "abc123"), "C:\\ships\\.shut_00abc123");
     EXPECT_EQ(TemporaryNameFor("tie.3do", "abc123"), ".abc123");
     // Names shorter than the hidden mark and the six unique characters get those alone.
     EXPECT_EQ(TemporaryNameFor("/tmp/3do", "abc123"), "/tmp/.abc123");

@@ -81,12 +81,9 @@ TEST(EngineLimits, TextureVerticesAndFacesPerMesh) {
 TEST(EngineLimits, GeometrySetsAsWritten) {
     EXPECT_TRUE(Described(Model(4, 1)).empty());
     const OptModel five = Model(5, 1);
-    EXPECT_EQ(Described(five, -1),
-              (Lines{"5 geometry sets (the engine takes at most 4)"}));
-    EXPECT_EQ(Described(five, 5),
-              (Lines{"5 geometry sets (the engine takes at most 4)"}));
-    EXPECT_EQ(Described(five, 99),
-              (Lines{"5 geometry sets (the engine takes at most 4)"}));
+    EXPECT_EQ(Described(five, -1), (Lines{"5 geometry sets (the engine takes at most 4)"}));
+    EXPECT_EQ(Described(five, 5), (Lines{"5 geometry sets (the engine takes at most 4)"}));
+    EXPECT_EQ(Described(five, 99), (Lines{"5 geometry sets (the engine takes at most 4)"}));
     EXPECT_TRUE(Described(five, 4).empty());
     EXPECT_TRUE(Described(five, 1).empty());
     EXPECT_TRUE(Described(five, 0).empty());

@@ -12,13 +12,13 @@
 
 #include "core/engine_limits.h"
 #include "core/model.h"
+#include "core/paths.h"
 #include "hostile_models.h"
 #include "opt/opt_reader.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
 #include "textures/colour_map.h"
 #include "textures/mat_writer.h"
-#include "core/paths.h"
 #include "writer3do/material_name.h"
 #include "writer3do/writer3do.h"
 
@@ -77,8 +77,7 @@ Converted Convert(const std::vector<uint8_t>& bytes) {
         c.matFailures = model.WriteMATs(colourMap, kOutputPath).size();
         for (size_t i = 0; i < model.textures.size(); ++i) {
             struct stat info {};
-            const std::string name =
-                MaterialName(BaseName(kOutputPath), static_cast<int32_t>(i));
+            const std::string name = MaterialName(BaseName(kOutputPath), static_cast<int32_t>(i));
             if (stat(name.c_str(), &info) == 0) c.matBytes += static_cast<uint64_t>(info.st_size);
         }
     }

@@ -333,8 +333,7 @@ TEST(Write3DO, WritesTheFileItFormats) {
 // Meshes whose lists run from empty to a few thousand lines.
 OptModel ManyListsModel() {
     constexpr size_t kManyLines = 2048;
-    const size_t lengths[] = {
-        0, 1, kManyLines - 1, kManyLines, kManyLines + 1, 2 * kManyLines + 3};
+    const size_t lengths[] = {0, 1, kManyLines - 1, kManyLines, kManyLines + 1, 2 * kManyLines + 3};
     OptModel model;
     model.lodMeshes.resize(2);
     size_t turn = 0;

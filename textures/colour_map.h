@@ -15,7 +15,7 @@ inline constexpr size_t kColourMapHeaderBytes = 64;
 inline constexpr size_t kColourMapFileBytes = 64 + 768;
 
 class ColourMap {
-public:
+  public:
     // 256 entries of red, green, blue; entry i at bytes 3i .. 3i+2. Starts cleared (black).
     std::array<uint8_t, 768> entries{};
 

@@ -14,7 +14,9 @@ constexpr size_t kNodeHeaderBytes = 24;
 
 class Writer {
   public:
-    explicit Writer(const OptSpec& layout) : spec_(layout) { built_.offsetBase = layout.offsetBase; }
+    explicit Writer(const OptSpec& layout) : spec_(layout) {
+        built_.offsetBase = layout.offsetBase;
+    }
 
     BuiltOpt Build() {
         std::vector<uint8_t>& out = built_.bytes;

@@ -9,7 +9,7 @@
 namespace kesh::test {
 
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -19,19 +19,19 @@ public:
     // The path of `name` inside the directory.
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 // Changes the current directory for the lifetime of the object.
 class CurrentDir {
-public:
+  public:
     explicit CurrentDir(const std::string& path);
     ~CurrentDir();
     CurrentDir(const CurrentDir&) = delete;
     CurrentDir& operator=(const CurrentDir&) = delete;
 
-private:
+  private:
     std::string previous_;
 };
 
