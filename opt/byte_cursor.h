@@ -65,12 +65,6 @@ class ByteCursor {
         return LittleInt32(raw);
     }
 
-    uint16_t ReadUint16() {
-        uint8_t raw[2] = {};
-        ReadBytes(raw, 2);
-        return static_cast<uint16_t>(raw[0] | raw[1] << 8);
-    }
-
     float ReadFloat() {
         uint8_t raw[4] = {};
         ReadBytes(raw, 4);

@@ -18,9 +18,11 @@ constexpr int64_t kMaxImageBytes = std::numeric_limits<int32_t>::max();
 // bits at the top of its byte and the low bits are zero.
 void ReadPalette(ByteCursor& cursor, const OptModel& model, Texture& texture) {
     cursor.Seek(static_cast<int64_t>(texture.paletteBlock) + model.paletteOffset);
-    for (size_t entry = 0; entry < 256; ++entry) {
-        const uint32_t v = cursor.ReadUint16();
-        if (cursor.failed()) break;
+    // The whole colours the file holds, up to 256; a palette cut short keeps them.
+    size_t taken = 0;
+    const uint8_t* colours = cursor.TakeEntries<2>(256, taken);
+    for (size_t entry = 0; entry < taken; ++entry) {
+        const uint32_t v = uint32_t{colours[2 * entry]} | uint32_t{colours[2 * entry + 1]} << 8;
         texture.palette[3 * entry] = static_cast<uint8_t>((v >> 8) & 0xF8);
         texture.palette[3 * entry + 1] = static_cast<uint8_t>((v >> 3) & 0xFC);
         texture.palette[3 * entry + 2] = static_cast<uint8_t>((v << 3) & 0xFF);

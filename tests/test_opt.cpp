@@ -404,6 +404,23 @@ TEST(OptTexture, PaletteColoursKeepTheirTopBits) {
     EXPECT_EQ(p[765], 0);
 }
 
+TEST(OptTexture, APaletteCutShortByTheEndOfTheFileKeepsItsWholeColours) {
+    TextureSpec layout;
+    layout.AllPalettes(std::vector<uint16_t>(256, 0xFFFF));
+    const BuiltOpt opt = BuildOpt({.nodes = {TextureNode(layout)}});
+    Loaded whole(opt.bytes);
+    const size_t start =
+        static_cast<size_t>(whole.model.textures[0].paletteBlock) + kXwaPaletteOffset;
+    ASSERT_LT(start + 21, opt.bytes.size());
+    Loaded cut(opt.Prefix(start + 21));  // ten colours and half of the eleventh
+    ASSERT_EQ(cut.model.textures.size(), 1u);
+    EXPECT_TRUE(cut.result.damaged);
+    const auto& palette = cut.model.textures[0].palette;
+    EXPECT_EQ(palette[3 * 9], 248);
+    EXPECT_EQ(palette[3 * 10], 0);
+    EXPECT_EQ(palette[3 * 255 + 2], 0);
+}
+
 TEST(OptTexture, PaletteOffsetChoosesTheEighthOrSixteenthPalette) {
     TextureSpec layout;
     for (int index = 0; index < kPalettesPerBlock; ++index) {

@@ -20,14 +20,13 @@ using namespace test;
 constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 
 TEST(ByteCursor, ReadsLittleEndianValues) {
-    const std::vector<uint8_t> bytes = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0xC0, 0x3F, 0xFF, 0xFE};
+    const std::vector<uint8_t> bytes = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0xC0, 0x3F};
     ByteCursor cursor(bytes, 1000);
     EXPECT_EQ(cursor.ReadInt32(), 0x12345678);
     EXPECT_EQ(cursor.ReadFloat(), 1.5f);
-    EXPECT_EQ(cursor.ReadUint16(), 0xFEFF);
     EXPECT_FALSE(cursor.failed());
     EXPECT_EQ(cursor.Remaining(), 0u);
-    EXPECT_EQ(cursor.budgetLeft(), 990u);
+    EXPECT_EQ(cursor.budgetLeft(), 992u);
 }
 
 TEST(ByteCursor, ReadPastTheEndFailsForGoodAndGivesZeros) {
