@@ -26,6 +26,7 @@ namespace kesh {
 namespace {
 
 using test::ExactExpansion;
+using test::IntBoundaryValues;
 using test::RoundInTwoStages;
 
 std::string Printf(const char* format, double value) {
@@ -516,19 +517,6 @@ TEST(FormatFixed, MatchesTheTwoStageOracleForEveryNumberOfDecimals) {
         EXPECT_EQ(FormatFixed(value, 10, 12), FormatFixed(value, 10, 9));
     }
     EXPECT_EQ(failures, 0);
-}
-
-// Every power of ten and its neighbours, both signs, and the ends of the range.
-std::vector<int64_t> IntBoundaryValues() {
-    std::vector<int64_t> values = {0, std::numeric_limits<int64_t>::min(),
-                                   std::numeric_limits<int64_t>::max()};
-    for (int64_t p = 1; p <= std::numeric_limits<int64_t>::max() / 10; p *= 10) {
-        for (int64_t v : {p - 1, p, p + 1, 10 * p - 1}) {
-            values.push_back(v);
-            values.push_back(-v);
-        }
-    }
-    return values;
 }
 
 TEST(FormatInt, WritesExamples) {

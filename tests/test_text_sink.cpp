@@ -8,24 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/fixed_point_oracle.h"
 #include "support/scratch_dir.h"
 #include "writer3do/text_sink.h"
 
 namespace kesh {
 namespace {
-
-// Every power of ten and its neighbours, both signs, and the ends of the range.
-std::vector<int64_t> BoundaryValues() {
-    std::vector<int64_t> values = {0, std::numeric_limits<int64_t>::min(),
-                                   std::numeric_limits<int64_t>::max()};
-    for (int64_t p = 1; p <= std::numeric_limits<int64_t>::max() / 10; p *= 10) {
-        for (int64_t v : {p - 1, p, p + 1, 10 * p - 1}) {
-            values.push_back(v);
-            values.push_back(-v);
-        }
-    }
-    return values;
-}
 
 std::string Printf(const char* format, int a, int64_t b) {
     char text[128];
@@ -34,7 +22,7 @@ std::string Printf(const char* format, int a, int64_t b) {
 }
 
 TEST(TextSink, PutIntMatchesPrintfForEveryDigitCountAndWidth) {
-    for (int64_t value : BoundaryValues()) {
+    for (int64_t value : test::IntBoundaryValues()) {
         for (int width = 0; width <= 24; ++width) {
             TextSink sink;
             sink.Put("[");

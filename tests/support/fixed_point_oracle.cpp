@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <limits>
 
 namespace kesh::test {
 namespace {
@@ -73,6 +74,18 @@ std::string FixedPointOracle(double value, int width, int decimals) {
         return PrintfInCLocale(format, value);
     }
     return RoundInTwoStages(ExactExpansion(value), value < 0, width, decimals);
+}
+
+std::vector<int64_t> IntBoundaryValues() {
+    std::vector<int64_t> values = {0, std::numeric_limits<int64_t>::min(),
+                                   std::numeric_limits<int64_t>::max()};
+    for (int64_t p = 1; p <= std::numeric_limits<int64_t>::max() / 10; p *= 10) {
+        for (int64_t v : {p - 1, p, p + 1, 10 * p - 1}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    return values;
 }
 
 }  // namespace kesh::test

@@ -4,7 +4,9 @@
 // rule. Shared by the property tests and the fuzz harness.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kesh::test {
 
@@ -23,5 +25,9 @@ std::string RoundInTwoStages(const std::string& exact, bool negative, int width,
 // without a sign and every other negative value with one; infinities and NaNs print as the C
 // library prints them.
 std::string FixedPointOracle(double value, int width, int decimals);
+
+// Integers for the "%*d" fields: every power of ten and its neighbours, both signs, and the
+// ends of the range.
+std::vector<int64_t> IntBoundaryValues();
 
 }  // namespace kesh::test
