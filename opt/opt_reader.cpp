@@ -31,16 +31,21 @@ int32_t Saturate(int64_t value) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
+// Makes room for `more` entries, growing geometrically so that many small nodes appending to
+// one list stay linear.
+template <class T>
+void Grow(std::vector<T>& list, size_t more) {
+    if (list.capacity() - list.size() >= more) return;
+    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+}
+
 // Makes room for `count` more entries of `entryBytes` bytes each, but never for more than
-// the rest of the file (and of the read budget) can hold; grows geometrically so that many
-// small nodes appending to one mesh stay linear.
+// the rest of the file (and of the read budget) can hold.
 template <class T>
 void ReserveMore(std::vector<T>& list, int32_t count, const ByteCursor& cursor, size_t entryBytes) {
     if (count <= 0) return;
     const uint64_t bytes = std::min<uint64_t>(cursor.Remaining(), cursor.budgetLeft());
-    const size_t real = static_cast<size_t>(std::min<uint64_t>(count, bytes / entryBytes));
-    if (list.capacity() - list.size() >= real) return;
-    list.reserve(std::max(list.size() + real, 2 * list.capacity()));
+    Grow(list, static_cast<size_t>(std::min<uint64_t>(count, bytes / entryBytes)));
 }
 
 OptNode NewNode(OptModel& model, OptNode* parent, int32_t stored, int32_t meshIndex,
@@ -86,7 +91,9 @@ class TreeReader {
         const auto textures = static_cast<int32_t>(model_.textures.size());
         for (OptMesh& mesh : model_.meshes) {
             for (OptFace& face : mesh.faces) {
-                if (face.textureIndex >= textures) face.textureIndex = -1;
+                if (face.textureIndex < 0 || face.textureIndex >= textures) {
+                    face.textureIndex = -1;
+                }
             }
         }
     }
@@ -218,15 +225,13 @@ class TreeReader {
 
     // The whole entries of a list at the cursor; a list cut short by the end of the file or
     // of the budget keeps its whole entries and fails the cursor. Makes room for them in
-    // `list`, growing it geometrically so that many small nodes appending to one mesh stay
-    // linear.
+    // `list`.
     template <size_t kEntryBytes, class T>
     std::span<const uint8_t> TakeEntries(int32_t count, std::vector<T>& list) {
         size_t taken = 0;
         const uint8_t* entries =
             cursor_.TakeEntries<kEntryBytes>(static_cast<size_t>(count), taken);
-        if (list.capacity() - list.size() < taken)
-            list.reserve(std::max(list.size() + taken, 2 * list.capacity()));
+        Grow(list, taken);
         return {entries, taken * kEntryBytes};
     }
 

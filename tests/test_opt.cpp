@@ -349,11 +349,14 @@ TEST(OptTextureRef, NumberIsReadFromTheFourthCharacter) {
 TEST(OptTextureRef, NumberNamingNoTextureLeavesFacesUntextured) {
     const BuiltOpt opt = BuildOpt(
         {.nodes = {Group({PlainTexture(1, 1), TextureRef("Tex00007"), Faces({Tri(0, 1, 2)}),
-                          TextureRef("Tex00000"), Faces({Tri(0, 1, 2)})})}});
+                          TextureRef("Tex00000"), Faces({Tri(0, 1, 2)}), TextureRef("Tex-5"),
+                          Faces({Tri(0, 1, 2)})})}});
     Loaded loaded(opt.bytes);
     EXPECT_EQ(loaded.model.nodes[0].children[1].textureIndex, 7);  // the node keeps its number
     EXPECT_EQ(loaded.mesh().faces[0].textureIndex, -1);
     EXPECT_EQ(loaded.mesh().faces[1].textureIndex, 0);
+    EXPECT_EQ(loaded.model.nodes[0].children[5].textureIndex, -5);
+    EXPECT_EQ(loaded.mesh().faces[2].textureIndex, -1);
 }
 
 TEST(OptTexture, RecordHoldsPositionsSizeAndPixels) {
