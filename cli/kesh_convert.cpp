@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/messages.h"
 #include "cli/options.h"
 #include "cli/terminal_progress.h"
 #include "core/run.h"
+#include "core/run_messages.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
-#include "cli/messages.h"
+#include "core/run_messages.h"
 
 #include "textures/colour_map.h"
 
 namespace kesh {
 
-namespace {
-
-void DescribeFile(const FileOutcome& file, std::vector<std::string>& lines) {
+std::vector<std::string> DescribeFile(const FileOutcome& file) {
+    std::vector<std::string> lines;
     const std::string prefix = file.inputPath + ": ";
     if (!file.load.ok()) {
         lines.push_back(prefix + Describe(file.load));
-        return;
+        return lines;
     }
     if (file.load.damaged) {
         lines.push_back(prefix +
@@ -29,9 +28,8 @@ void DescribeFile(const FileOutcome& file, std::vector<std::string>& lines) {
     for (const LimitWarning& warning : file.limitWarnings) {
         lines.push_back(prefix + "warning: " + Describe(warning));
     }
+    return lines;
 }
-
-}  // namespace
 
 RunMessages DescribeRun(const RunSettings& settings, const RunReport& report) {
     RunMessages messages;
@@ -46,8 +44,10 @@ RunMessages DescribeRun(const RunSettings& settings, const RunReport& report) {
                                      " bytes; the missing entries are black");
         }
     }
-    for (const FileOutcome& file : report.files)
-        DescribeFile(file, messages.lines);
+    for (const FileOutcome& file : report.files) {
+        for (std::string& line : DescribeFile(file))
+            messages.lines.push_back(std::move(line));
+    }
     return messages;
 }
 

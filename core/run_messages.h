@@ -1,4 +1,4 @@
-// The words kesh-convert prints for a run: one line per failure or warning.
+// The words the front ends show for a run: one line per failure or warning.
 #pragma once
 
 #include <string>
@@ -11,6 +11,9 @@ namespace kesh {
 struct RunMessages {
     std::vector<std::string> lines;  // in the order of the files, each without a line end
 };
+
+// The lines of one file, each starting with its input path.
+std::vector<std::string> DescribeFile(const FileOutcome& file);
 
 // Failures name the input file and the reason ("ship.opt: cannot open input: No such file or
 // directory"); warnings say "warning:" after the file name. A file that did not open reports
