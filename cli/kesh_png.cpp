@@ -1,11 +1,16 @@
-// kesh-png: writes a PNG of a MAT image through a colour map, or of an OPT texture through
-// its own palette, so that a quantised texture can be compared with its original.
+// kesh-png: writes a PNG of a MAT image through a colour map, of an OPT texture through its
+// own palette, of every texture of an OPT beside its quantised version, or of a converted 3DO
+// model seen from four sides, so that a conversion can be looked at instead of read.
 //
 //   kesh-png mat FILE.mat --colour-map FILE.cmp -o OUT.png
 //   kesh-png opt FILE.opt --texture N [--no-xwa] -o OUT.png
+//   kesh-png opt FILE.opt --all [--zoom N] [--colour-map CMP] [--dither] [--no-xwa] -o OUT.png
+//   kesh-png model FILE.3do [--colour-map CMP] [--mat-dir DIR] [--geoset N] [--size PIXELS]
+//            -o OUT.png
 //
 // Exit status: 0 when the PNG was written, 1 when it was not, 2 for a usage error.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -16,14 +21,21 @@
 #include "core/model.h"
 #include "core/output_file.h"
 #include "core/read_file.h"
+#include "core/settings.h"
+#include "reader3do/reader3do.h"
+#include "render/materials.h"
+#include "render/model_view.h"
+#include "render/texture_sheet.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
+#include "textures/quantise.h"
 
 namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kMaxSheetSide = 16384;
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "kesh-png: %s\n", text.c_str());
@@ -49,6 +61,133 @@ int WritePng(const kesh::PngImage& image, const std::string& outPath) {
         return kExitFailed;
     }
     return 0;
+}
+
+int WriteRgbPng(const kesh::RgbImage& picture, const std::string& outPath) {
+    kesh::PngImage image;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.pixels = picture.pixels;
+    return WritePng(image, outPath);
+}
+
+// The folder part of `path`, without its last separator; empty for a bare name.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// Loads the colour map named on the command line or, without one, the default file from the
+// first of `folders` that holds it. False when none loads; the reason is in `problem`.
+bool LoadColourMap(const std::string& named, const std::vector<std::string>& folders,
+                   kesh::ColourMap& colourMap, std::string& problem) {
+    std::vector<std::string> candidates;
+    if (!named.empty()) {
+        candidates.push_back(named);
+    } else {
+        for (const std::string& folder : folders) {
+            candidates.push_back(folder.empty() ? kesh::kDefaultColourMapFile
+                                                : folder + "/" + kesh::kDefaultColourMapFile);
+        }
+    }
+    for (const std::string& path : candidates) {
+        kesh::StageResult loaded = colourMap.Load(path.c_str());
+        if (!loaded) {
+            problem = path + ": cannot open colour map: " + std::strerror(loaded.systemError);
+            continue;
+        }
+        if (loaded.damaged) {
+            Warning(path + ": colour map shorter than 832 bytes; the missing entries are black");
+        }
+        return true;
+    }
+    return false;
+}
+
+int ModelToPng(const std::string& modelPath, const std::string& mapPath, const std::string& matDir,
+               int geoset, int size, const std::string& outPath) {
+    kesh::Model3do model;
+    kesh::Read3doError error;
+    if (!kesh::Load3do(modelPath.c_str(), model, error)) {
+        Error(modelPath + ": " + kesh::Describe(error));
+        return kExitFailed;
+    }
+    if (geoset < 0 || static_cast<size_t>(geoset) >= model.geometrySets.size()) {
+        Error(modelPath + ": no geometry set " + std::to_string(geoset) + " (the model has " +
+              std::to_string(model.geometrySets.size()) + ")");
+        return kExitFailed;
+    }
+    // MAT files and the default colour map: beside the model, then in the current folder.
+    std::vector<std::string> folders = {FolderOf(modelPath)};
+    if (!folders[0].empty()) folders.push_back("");
+    if (!matDir.empty()) folders = {matDir};
+
+    kesh::ColourMap colourMap;
+    std::string problem;
+    std::vector<kesh::RgbImage> materials;
+    if (LoadColourMap(mapPath, {FolderOf(modelPath), ""}, colourMap, problem)) {
+        std::vector<std::string> warnings;
+        materials = kesh::LoadMaterialImages(model, colourMap, folders, warnings);
+        for (const std::string& warning : warnings)
+            Warning(warning);
+    } else if (!model.materials.empty()) {
+        if (!mapPath.empty()) {
+            Error(problem);
+            return kExitFailed;
+        }
+        Warning("no colour map (" + std::string(kesh::kDefaultColourMapFile) +
+                ") beside the model or in the current folder; every face is drawn in grey");
+    }
+    return WriteRgbPng(kesh::DrawSheet(model, static_cast<size_t>(geoset), materials, size),
+                       outPath);
+}
+
+int OptSheetToPng(const std::string& optPath, const std::string& mapPath, bool noXwa, bool dither,
+                  int zoom, const std::string& outPath) {
+    kesh::OptModel model;
+    model.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
+    kesh::StageResult loaded = model.LoadOpt(optPath.c_str());
+    if (!loaded) {
+        Error(optPath + ": " + kesh::Describe(loaded));
+        return kExitFailed;
+    }
+    if (loaded.damaged) Warning(optPath + ": the file is damaged or cut short");
+    kesh::ColourMap colourMap;
+    std::string problem;
+    if (!LoadColourMap(mapPath, {FolderOf(optPath), ""}, colourMap, problem)) {
+        Error(mapPath.empty() ? "no colour map (" + std::string(kesh::kDefaultColourMapFile) +
+                                    ") beside the model or in the current folder; name one "
+                                    "with --colour-map"
+                              : problem);
+        return kExitFailed;
+    }
+
+    std::vector<kesh::TexturePair> pairs;
+    for (size_t i = 0; i < model.textures.size(); ++i) {
+        const kesh::Texture& texture = model.textures[i];
+        const std::vector<uint8_t> colours = kesh::TextureColours(texture);
+        if (colours.empty()) {
+            Warning(optPath + ": texture " + std::to_string(i) + " has no picture (" +
+                    std::to_string(texture.width) + " x " + std::to_string(texture.height) + ")");
+            continue;
+        }
+        kesh::TexturePair pair;
+        pair.original = kesh::RgbImage(texture.width, texture.height);
+        pair.original.pixels = colours;
+        kesh::MatImage mat;
+        mat.width = texture.width;
+        mat.height = texture.height;
+        mat.pixels = kesh::QuantiseTexture(texture, colourMap, dither);
+        pair.quantised = kesh::ColourImage(mat, colourMap);
+        pairs.push_back(std::move(pair));
+    }
+    if (zoom <= 0) zoom = kesh::ZoomForWidth(pairs, 64);
+    kesh::RgbImage sheet;
+    if (!kesh::DrawTextureSheet(pairs, zoom, kMaxSheetSide, sheet, problem)) {
+        Error(optPath + ": " + problem);
+        return kExitFailed;
+    }
+    return WriteRgbPng(sheet, outPath);
 }
 
 int MatToPng(const std::string& matPath, const std::string& mapPath, const std::string& outPath) {
@@ -144,14 +283,21 @@ int OptToPng(const std::string& optPath, int textureIndex, bool noXwa, const std
     return WritePng(image, outPath);
 }
 
+bool EndsWithPng(const std::string& path) {
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".png";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
 
     CLI::App app{
-        "Writes a PNG of a MAT image through a colour map, or of an OPT texture through its\n"
-        "own palette, to compare a quantised texture with its original.",
+        "Writes a PNG of a MAT image through a colour map, of OPT textures beside their\n"
+        "quantised versions, or of a converted 3DO model seen from four sides.",
         "kesh-png"};
     app.require_subcommand(1);
 
@@ -166,13 +312,48 @@ int main(int argc, char** argv) {
     std::string optPath;
     int textureIndex = 0;
     bool noXwa = false;
-    CLI::App* opt =
-        app.add_subcommand("opt", "PNG of one texture of an OPT model, in its own colours");
+    bool all = false;
+    bool dither = false;
+    int zoom = 0;
+    CLI::App* opt = app.add_subcommand(
+        "opt",
+        "PNG of one texture of an OPT model in its own colours, or of all of them beside "
+        "their quantised versions");
     opt->add_option("FILE", optPath, "OPT file")->required();
-    opt->add_option("--texture", textureIndex, "Texture number, from 0")->required();
+    CLI::Option* texture = opt->add_option("--texture", textureIndex, "Texture number, from 0");
+    CLI::Option* allOption =
+        opt->add_flag("--all", all, "Every texture, each beside its quantised version");
+    texture->excludes(allOption);
+    opt->add_option("--zoom", zoom,
+                    "With --all: enlargement (default: the narrowest texture 64 pixels wide)")
+        ->check(CLI::Range(1, 64));
+    opt->add_option("--colour-map", mapPath,
+                    "With --all: CMP colour map (default: uicolorm.cmp beside the OPT, then in "
+                    "the current folder)");
+    opt->add_flag("--dither", dither, "With --all: quantise by error diffusion");
     opt->add_flag("--no-xwa", noXwa,
                   "The OPT is not an XW-Alliance model: read the 16th palette, not the 8th");
     opt->add_option("-o,--output", outPath, "PNG file to write")->required();
+
+    std::string modelPath;
+    std::string matDir;
+    int geoset = 0;
+    int size = 1024;
+    CLI::App* model = app.add_subcommand(
+        "model",
+        "PNG of a converted 3DO model seen from the front, the side, the top and at "
+        "three quarters");
+    model->add_option("FILE", modelPath, "3DO file")->required();
+    model->add_option("--colour-map", mapPath,
+                      "CMP colour map (default: uicolorm.cmp beside the model, then in the "
+                      "current folder)");
+    model->add_option("--mat-dir", matDir,
+                      "Folder of the MAT files (default: the model's folder, then the current "
+                      "folder)");
+    model->add_option("--geoset", geoset, "Geometry set (level of detail), from 0");
+    model->add_option("--size", size, "Side of the whole picture in pixels")
+        ->check(CLI::Range(16, kMaxSheetSide));
+    model->add_option("-o,--output", outPath, "PNG file to write")->required();
 
     try {
         app.parse(argc, argv);
@@ -181,6 +362,17 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kExitUsage;
     }
 
+    // PNG bytes under another name would only confuse the next program that opens the file.
+    if (outPath.size() < 4 || !EndsWithPng(outPath)) {
+        Error(outPath + ": the output name must end in .png");
+        return kExitUsage;
+    }
     if (mat->parsed()) return MatToPng(matPath, mapPath, outPath);
+    if (model->parsed()) return ModelToPng(modelPath, mapPath, matDir, geoset, size, outPath);
+    if (all) return OptSheetToPng(optPath, mapPath, noXwa, dither, zoom, outPath);
+    if (texture->count() == 0) {
+        Error("opt: name a texture with --texture N, or ask for --all");
+        return kExitUsage;
+    }
     return OptToPng(optPath, textureIndex, noXwa, outPath);
 }
