@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "core/run.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
 #include "textures/colour_map.h"
@@ -247,6 +248,153 @@ TEST(KeshPngOpt, NamesAMissingTexture) {
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.output.find("none.opt: cannot open input"), std::string::npos) << none.output;
     EXPECT_FALSE(test::FileExists(dir / "t.png"));
+}
+
+TEST(KeshPngOpt, SheetsEveryTextureBesideItsQuantisedVersion) {
+    ScratchDir dir;
+    const test::BuiltOpt opt =
+        test::BuildOpt({.nodes = {test::TextureNode(RampTexture()), test::PlainTexture(2, 2, 3)}});
+    test::WriteFileBytes(dir / "ship.opt", opt.bytes);
+    test::WriteFileBytes(dir / "map.cmp", CmpFile());
+    const std::string map = " --colour-map " + Quote(dir / "map.cmp");
+    Result r = RunKeshPng("opt " + Quote(dir / "ship.opt") + " --all" + map + " -o " +
+                          Quote(dir / "all.png"));
+    ASSERT_EQ(r.status, 0) << r.output;
+    Decoded png = DecodePng(dir / "all.png");
+    ASSERT_TRUE(png.ok);
+    // The narrowest texture (2 wide) enlarged to 64: zoom 32; rows of 8 x 1 and 2 x 2 texels
+    // with gaps of 8 pixels around and between the pictures.
+    EXPECT_EQ(png.width, 8u * 3 + 2 * 8 * 32);
+    EXPECT_EQ(png.height, 8u * 3 + 1 * 32 + 2 * 32);
+    const std::vector<uint8_t> colours = ExpectedColours(opt.bytes, kXwaPaletteOffset);
+    const auto pixel = [&](uint32_t x, uint32_t y) {
+        return std::vector<uint8_t>(png.rgba.begin() + 4 * (y * png.width + x),
+                                    png.rgba.begin() + 4 * (y * png.width + x) + 4);
+    };
+    for (uint32_t t = 0; t < 8; ++t) {
+        EXPECT_EQ(pixel(8 + 32 * t + 5, 8 + 5),
+                  std::vector<uint8_t>(colours.begin() + 4 * t, colours.begin() + 4 * t + 4));
+        // The quantised copy: the colour map entry nearest to the original, never below 32.
+        const std::vector<uint8_t> quantised = pixel(8 + 256 + 8 + 32 * t + 5, 8 + 5);
+        ColourMap colourMap;
+        ASSERT_TRUE(colourMap.LoadBytes(CmpFile()));
+        const uint8_t entry =
+            colourMap.FindNearest(colours[4 * t], colours[4 * t + 1], colours[4 * t + 2]);
+        EXPECT_EQ(quantised[0], entry) << t;
+    }
+
+    Result zoomed = RunKeshPng("opt " + Quote(dir / "ship.opt") + " --all --zoom 2" + map + " -o " +
+                               Quote(dir / "z.png"));
+    ASSERT_EQ(zoomed.status, 0) << zoomed.output;
+    EXPECT_EQ(DecodePng(dir / "z.png").width, 8u * 3 + 2 * 8 * 2);
+}
+
+TEST(KeshPng, RefusesAnOutputNameThatDoesNotEndInPng) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "map.cmp", CmpFile());
+    test::WriteFileBytes(dir / "a.mat", MatFile(1, 1, {40}));
+    for (const char* name : {"a.jpg", "a", "png", "a.png.txt"}) {
+        Result r = RunKeshPng("mat " + Quote(dir / "a.mat") + " --colour-map " +
+                              Quote(dir / "map.cmp") + " -o " + Quote(dir / name));
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_NE(r.output.find("the output name must end in .png"), std::string::npos) << r.output;
+        EXPECT_FALSE(test::FileExists(dir / name));
+    }
+    EXPECT_EQ(RunKeshPng("model x.3do -o x.3do").status, 2);
+    EXPECT_EQ(RunKeshPng("opt x.opt --all -o x.bmp").status, 2);
+    Result upper = RunKeshPng("mat " + Quote(dir / "a.mat") + " --colour-map " +
+                              Quote(dir / "map.cmp") + " -o " + Quote(dir / "A.PNG"));
+    EXPECT_EQ(upper.status, 0) << upper.output;
+}
+
+// The bundled sample converted with its textures in `dir`, every level of detail.
+void ConvertSample(const ScratchDir& dir) {
+    test::CurrentDir inside(dir.path());
+    test::WriteFileBytes("sample.opt", test::ReadFileBytes(KESH_SOURCE_DIR "/samples/sample.opt"));
+    RunSettings settings;
+    settings.allowTextures = true;
+    settings.colourMapFile = KESH_SOURCE_DIR "/samples/uicolorm.cmp";
+    settings.maxGeo = -1;
+    NoProgress progress;
+    ASSERT_TRUE(RunConversion(settings, {"sample.opt"}, progress).allConverted());
+}
+
+// Pixels of a quarter of a square picture that differ from its top-left corner pixel.
+size_t DrawnInQuarter(const Decoded& png, int quarter) {
+    const uint32_t half = png.width / 2;
+    const uint32_t x0 = (quarter % 2) * (half + 1);
+    const uint32_t y0 = (quarter / 2) * (half + 1);
+    size_t drawn = 0;
+    for (uint32_t y = y0; y < y0 + half - 1; ++y) {
+        for (uint32_t x = x0; x < x0 + half - 1; ++x) {
+            drawn += !std::equal(png.rgba.begin() + 4 * (y * png.width + x),
+                                 png.rgba.begin() + 4 * (y * png.width + x) + 4, png.rgba.begin());
+        }
+    }
+    return drawn;
+}
+
+TEST(KeshPngModel, DrawsTheConvertedSampleFromFourSides) {
+    ScratchDir dir;
+    ConvertSample(dir);
+    test::WriteFileBytes(dir / "uicolorm.cmp",
+                         test::ReadFileBytes(KESH_SOURCE_DIR "/samples/uicolorm.cmp"));
+    for (const std::string geoset : {"0", "1"}) {
+        Result r = RunKeshPng("model " + Quote(dir / "sample.3do") + " --geoset " + geoset +
+                              " --size 300 -o " + Quote(dir / "s.png"));
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output, "");
+        Decoded png = DecodePng(dir / "s.png");
+        ASSERT_TRUE(png.ok);
+        EXPECT_EQ(png.width, 300u);
+        EXPECT_EQ(png.height, 300u);
+        for (int quarter = 0; quarter < 4; ++quarter)
+            EXPECT_GT(DrawnInQuarter(png, quarter), 200u) << geoset << " " << quarter;
+    }
+}
+
+TEST(KeshPngModel, WarnsOncePerMissingMatAndStillDrawsTheModel) {
+    ScratchDir dir;
+    ConvertSample(dir);
+    std::remove((dir / "samp_00001.mat").c_str());
+    std::remove((dir / "samp_00004.mat").c_str());
+    Result r =
+        RunKeshPng("model " + Quote(dir / "sample.3do") + " --colour-map " +
+                   Quote(KESH_SOURCE_DIR "/samples/uicolorm.cmp") + " -o " + Quote(dir / "s.png"));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output,
+              "kesh-png: warning: samp_00001.mat: MAT file not found; its faces are drawn in "
+              "grey\n"
+              "kesh-png: warning: samp_00004.mat: MAT file not found; its faces are drawn in "
+              "grey\n");
+    EXPECT_EQ(DecodePng(dir / "s.png").width, 1024u);
+
+    // Found in --mat-dir instead.
+    ScratchDir other;
+    ConvertSample(other);
+    Result found = RunKeshPng("model " + Quote(dir / "sample.3do") + " --colour-map " +
+                              Quote(KESH_SOURCE_DIR "/samples/uicolorm.cmp") + " --mat-dir " +
+                              Quote(other.path()) + " --size 64 -o " + Quote(dir / "s.png"));
+    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.output, "");
+}
+
+TEST(KeshPngModel, NamesTheLineOfAModelItCannotReadAndAMissingGeometrySet) {
+    ScratchDir dir;
+    ConvertSample(dir);
+    std::string text = test::ReadFileText(dir / "sample.3do");
+    text.replace(text.find("GEOMETRYMODE 4"), 14, "GEOMETRYMODE 5");
+    test::WriteFileText(dir / "bad.3do", text);
+    Result bad = RunKeshPng("model " + Quote(dir / "bad.3do") + " -o " + Quote(dir / "b.png"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.output.find("bad.3do: line 50: expected \"GEOMETRYMODE 4\""), std::string::npos)
+        << bad.output;
+    Result set =
+        RunKeshPng("model " + Quote(dir / "sample.3do") + " --geoset 2 -o " + Quote(dir / "b.png"));
+    EXPECT_EQ(set.status, 1);
+    EXPECT_NE(set.output.find("no geometry set 2 (the model has 2)"), std::string::npos)
+        << set.output;
+    EXPECT_FALSE(test::FileExists(dir / "b.png"));
 }
 
 }  // namespace
