@@ -137,8 +137,10 @@ struct OptModel {
 
     // Writes every texture as a MAT file named by the material-name rule from the base name
     // of `outputPath`, into the current directory. Returns the files that could not be
-    // written; each failed file leaves no partial file behind.
-    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath) const;
+    // written; each failed file leaves no partial file behind. With `dither` each image is
+    // quantised by error diffusion instead of colour by colour.
+    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                         bool dither = false) const;
 
     // Writes the 3DO text file at `outputPath` with at most `maxGeo` geometry sets (any value
     // from the number of sets upwards, and any negative value, writes every set). Writes no

@@ -52,7 +52,8 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             model.ConvertGeometry(settings.scale);
             progress.Step();
             if (colourMap) {
-                outcome.matFailures = model.WriteMATs(*colourMap, outcome.outputPath.c_str());
+                outcome.matFailures =
+                    model.WriteMATs(*colourMap, outcome.outputPath.c_str(), settings.dither);
                 progress.Step();
             }
             outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);

@@ -16,6 +16,7 @@
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
+#include "textures/quantise.h"
 
 namespace kesh {
 namespace {
@@ -201,6 +202,38 @@ TEST_F(MatWriterTest, PixelsGoThroughThePalettesRemapTable) {
         int p = texture.pixels[k];
         ASSERT_EQ(bytes[140 + k], 32 + (p * 37) % 224) << k;
     }
+}
+
+TEST_F(MatWriterTest, DitheringDiffusesTheImageAndIsOnlyDoneWhenAskedFor) {
+    // Map entries from 32 on are reds in steps of 8; the texture is a flat red of 101, between
+    // the map's 96 (entry 44) and 104 (entry 45).
+    ColourMap coarse;
+    for (int i = 32; i < 256; ++i)
+        SetEntry(coarse, i, static_cast<uint8_t>(std::min(255, (i - 32) * 8)), 0, 0);
+    OptModel model;
+    model.textures.push_back(RampTexture(16, 4, std::vector<uint8_t>(64, 101)));
+
+    EXPECT_TRUE(model.WriteMATs(coarse, "plain.3do").empty());
+    const std::vector<uint8_t> plain = ReadFileBytes("plai_00000.mat");
+    ASSERT_EQ(plain.size(), 140u + 64);
+    EXPECT_EQ(std::vector<uint8_t>(plain.begin(), plain.begin() + 140), ExpectedHeader(16, 4));
+    EXPECT_EQ(std::vector<uint8_t>(plain.begin() + 140, plain.end()), std::vector<uint8_t>(64, 45));
+    EXPECT_EQ(QuantiseTexture(model.textures[0], coarse, false),
+              std::vector<uint8_t>(plain.begin() + 140, plain.end()));
+
+    EXPECT_TRUE(model.WriteMATs(coarse, "dith.3do", true).empty());
+    const std::vector<uint8_t> dithered = ReadFileBytes("dith_00000.mat");
+    ASSERT_EQ(dithered.size(), 140u + 64);
+    EXPECT_EQ(std::vector<uint8_t>(dithered.begin(), dithered.begin() + 140),
+              ExpectedHeader(16, 4));
+    const std::vector<uint8_t> image(dithered.begin() + 140, dithered.end());
+    EXPECT_EQ(image, QuantiseTexture(model.textures[0], coarse, true));
+    double mean = 0;
+    for (uint8_t index : image) {
+        ASSERT_TRUE(index == 44 || index == 45) << int{index};
+        mean += coarse.entries[3 * size_t{index}] / 64.0;
+    }
+    EXPECT_NEAR(mean, 101.0, 0.5);
 }
 
 TEST_F(MatWriterTest, AFileThatCannotBeCreatedIsReportedAndTheOthersAreWritten) {

@@ -10,6 +10,7 @@
 #include "core/paths.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
+#include "textures/quantise.h"
 #include "textures/texture_remap.h"
 #include "writer3do/material_name.h"
 
@@ -93,6 +94,19 @@ StageResult WriteMat(const Texture& texture, const ColourMap& colourMap, const s
     return file.Commit();
 }
 
+// Error diffusion needs the whole image at once: it is quantised in memory, then written.
+StageResult WriteDitheredMat(const Texture& texture, const ColourMap& colourMap,
+                             const std::string& name) {
+    const std::vector<uint8_t> image = QuantiseTexture(texture, colourMap, true);
+    const std::array<uint8_t, kMatHeaderBytes> header = MatHeader(texture.width, texture.height);
+    OutputFile file;
+    StageResult result = file.Open(name);
+    if (result) result = file.Write(header.data(), header.size());
+    if (result) result = file.Write(image.data(), image.size());
+    if (result) result = file.Commit();
+    return result;
+}
+
 }  // namespace
 
 int64_t MatImagePixels(const Texture& texture) {
@@ -101,8 +115,8 @@ int64_t MatImagePixels(const Texture& texture) {
     return bytes;
 }
 
-std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
-                                               const char* outputPath) const {
+std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                               bool dither) const {
     const std::string_view baseName = BaseName(outputPath ? outputPath : "");
     // Missing pixels padded so far may not exceed one image's limit for the whole model: a
     // file can list one short texture thousands of times.
@@ -119,7 +133,9 @@ std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
         }
         // Bare names: the files land in the current directory.
         const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
-        StageResult written = WriteMat(textures[i], colourMap, name, imageBytes, cache);
+        StageResult written = dither && imageBytes > 0
+                                  ? WriteDitheredMat(textures[i], colourMap, name)
+                                  : WriteMat(textures[i], colourMap, name, imageBytes, cache);
         if (!written) failures.push_back({name, std::move(written)});
     }
     return failures;
