@@ -23,6 +23,7 @@
 #include "ui/artwork.h"
 #include "ui/bar_progress.h"
 #include "ui/dialog_units.h"
+#include "ui/preview_window.h"
 
 namespace kesh {
 namespace {
@@ -139,6 +140,7 @@ void ConverterDialog::CreateControls() {
     fileList_->header()->setSectionsMovable(false);
     fileList_->header()->setStretchLastSection(false);
     fileList_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(fileList_, &QTreeWidget::itemDoubleClicked, this, &ConverterDialog::OnPreview);
 
     scaleEdit_ = Place(new QLineEdit(this), "scaleEdit", kIdScale, du.Rect(40, 98, 60, 14));
 
@@ -218,6 +220,16 @@ void ConverterDialog::OnConvert() {
 void ConverterDialog::OnAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void ConverterDialog::OnPreview(QTreeWidgetItem* item) {
+    const int row = fileList_->indexOfTopLevelItem(item);
+    if (row < 0 || static_cast<size_t>(row) >= inputFiles_.size()) return;
+    const std::string modelPath = OutputPathFor(inputFiles_[static_cast<size_t>(row)]);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(modelPath, error)) return;  // not converted yet
+    auto* window = new PreviewWindow(modelPath, ReadSettings().colourMapFile, this);
+    window->show();
 }
 
 }  // namespace kesh

@@ -19,6 +19,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace kesh {
 
@@ -83,6 +84,8 @@ class ConverterDialog : public QDialog {
     void OnConvert();
     // Shows the About box modally.
     void OnAbout();
+    // Double-click on a file: shows its converted 3DO in a preview window, when there is one.
+    void OnPreview(QTreeWidgetItem* item);
 
   private:
     void CreateControls();
