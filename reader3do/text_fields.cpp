@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "writer3do/fixed_point.h"
+
 namespace kesh {
 
 namespace {
@@ -63,7 +65,14 @@ bool ParseFixedField(std::string_view field, int width, int decimals, double& va
     }
     const auto [end, error] =
         std::from_chars(token.data(), token.data() + token.size(), value, std::chars_format::fixed);
-    return error == std::errc() && end == token.data() + token.size();
+    if (error != std::errc() || end != token.data() + token.size()) return false;
+    // The writer prints 32-bit floats: a number that no float prints as this text (too many
+    // significant digits for one) is not its output. A negative float too small to show
+    // prints "-0.000000", which the float read back (-0) does not.
+    if (value == 0) return true;
+    char text[kMaxFixedChars];
+    const size_t length = FormatFixed(text, static_cast<float>(value), 0, decimals);
+    return std::string_view(text, length) == token;
 }
 
 bool LineFields::Literal(std::string_view text) {

@@ -11,9 +11,9 @@ namespace kesh {
 // `value`. Accepts values within the 64-bit range only.
 bool ParseIntField(std::string_view field, int width, int64_t& value);
 
-// True when `field` is exactly what "%W.Df" writes (blanks, an optional '-', an integer part
-// without leading zeros, a point and `decimals` digits; or inf/nan as glibc prints them), and
-// sets `value`.
+// True when `field` is exactly what the 3DO writer's "%W.Df" writes for some 32-bit float
+// (blanks, an optional '-', an integer part without leading zeros, a point and `decimals`
+// digits; or inf/nan as glibc prints them), and sets `value` to the number written.
 bool ParseFixedField(std::string_view field, int width, int decimals, double& value);
 
 // A cursor over one line that takes its fields in order.

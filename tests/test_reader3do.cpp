@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -290,6 +291,44 @@ TEST(Read3do, RejectsEveryCutOfAFileAtTheLineWhereItEnds) {
     }
 }
 
+// Random small changes to a written file: whatever the reader accepts must be exactly what
+// the writer writes for the numbers it read, so nothing but writer output gets through.
+TEST(Read3do, AcceptsAChangedFileOnlyWhenTheWriterWouldHaveWrittenIt) {
+    const std::string text = Format3DO(Converted(test::SmallShipOpt()), "ship.3do", -1);
+    // The banner and the attribution block are left alone: their words are free.
+    size_t start = 0;
+    for (int line = 0; line < 5; ++line)
+        start = text.find('\n', start) + 1;
+    std::mt19937 random(20261210);
+    const std::string alphabet = "0123456789 -.,:x\r\n#AZ";
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string changed = text;
+        const size_t at = start + random() % (text.size() - start);
+        const char c = alphabet[random() % alphabet.size()];
+        switch (random() % 3) {
+            case 0:
+                changed[at] = c;
+                break;
+            case 1:
+                changed.insert(changed.begin() + static_cast<std::ptrdiff_t>(at), c);
+                break;
+            default:
+                changed.erase(at, 1);
+                break;
+        }
+        Model3do read;
+        Read3doError error;
+        if (!Read3do(changed, read, error)) {
+            EXPECT_GT(error.line, 5u) << Describe(error);
+            continue;
+        }
+        ++accepted;
+        EXPECT_EQ(Format3DO(BackToOptModel(read), "ship.3do", -1), changed) << "round " << round;
+    }
+    EXPECT_GT(accepted, 0);  // some digits change into other numbers the writer can write
+}
+
 TEST(Read3do, ReportsAFileThatDoesNotOpen) {
     test::ScratchDir dir;
     Model3do read;
@@ -316,6 +355,9 @@ TEST(TextFields, MatchPrintfFieldsExactly) {
     EXPECT_FALSE(ParseFixedField(" 00.007813", 10, 6, d));
     EXPECT_FALSE(ParseFixedField("  +0.00781", 10, 6, d));
     EXPECT_FALSE(ParseFixedField("   .007813", 10, 6, d));
+    // More digits than a 32-bit float holds: the float nearest 30.012195 prints 30.012196.
+    EXPECT_TRUE(ParseFixedField(" 30.012196", 10, 6, d));
+    EXPECT_FALSE(ParseFixedField(" 30.012195", 10, 6, d));
 }
 
 }  // namespace
