@@ -3,6 +3,7 @@
 // review the difference before committing it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -60,6 +61,33 @@ TEST(EndToEnd, TheSampleConvertsWithTexturesToTheExpectedFiles) {
     for (const std::string& name : test::ListDir(dir.path())) {
         if (name.ends_with(".mat")) CompareWithExpected(dir / name, "sample-mat/" + name);
     }
+}
+
+TEST(EndToEnd, DitheringChangesOnlyTheMatImages) {
+    ScratchDir dir;
+    test::CurrentDir inside(dir.path());
+    test::WriteFileBytes("sample.opt", test::ReadFileBytes(kSourceDir + "/samples/sample.opt"));
+    RunSettings settings;
+    settings.allowTextures = true;
+    settings.colourMapFile = kSourceDir + "/samples/uicolorm.cmp";
+    settings.textureGroup = 2;
+    settings.paletteOffset = kPlainPaletteOffset;
+    settings.dither = true;
+    NoProgress progress;
+    ASSERT_TRUE(RunConversion(settings, {"sample.opt"}, progress).allConverted());
+    EXPECT_EQ(test::ReadFileBytes(dir / "sample.3do"),
+              test::ReadFileBytes(kSourceDir + "/tests/data/sample-blue.3do"));
+    int differing = 0;
+    for (const std::string& name : test::ListDir(dir.path())) {
+        if (!name.ends_with(".mat")) continue;
+        const std::vector<uint8_t> dithered = test::ReadFileBytes(dir / name);
+        const std::vector<uint8_t> plain =
+            test::ReadFileBytes(kSourceDir + "/tests/data/sample-mat/" + name);
+        ASSERT_EQ(dithered.size(), plain.size()) << name;
+        EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 140, dithered.begin())) << name;
+        differing += dithered != plain;
+    }
+    EXPECT_GT(differing, 0);
 }
 
 }  // namespace
