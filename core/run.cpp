@@ -103,6 +103,7 @@ int64_t FileSize(const std::string& path) {
 
 void CountWork(const OptModel& model, const RunSettings& settings, FileOutcome& outcome) {
     FileStats& stats = outcome.stats;
+    if (!outcome.load.ok()) return;  // nothing was read, and so nothing written
     stats.meshes = static_cast<int64_t>(model.meshes.size());
     for (const OptMesh& mesh : model.meshes)
         stats.faces += static_cast<int64_t>(mesh.faces.size());
@@ -182,19 +183,25 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             outcome.load = LoadInput(model, input);
             ChoosePrefix(settings, prefixes, model, outcome);
             progress.Step();
-            model.ConvertGeometry(settings.scale);
-            progress.Step();
-            if (colourMap) {
-                outcome.matFailures =
-                    model.WriteMATs(*colourMap, outcome.outputPath.c_str(), settings.matDir);
+            if (outcome.load.failure == Failure::NotOpt) {
+                // Nothing of it is written, not even a 3DO of empty meshes.
+                for (int s = 1; s < stages; ++s)
+                    progress.Step();
+            } else {
+                model.ConvertGeometry(settings.scale);
+                progress.Step();
+                if (colourMap) {
+                    outcome.matFailures =
+                        model.WriteMATs(*colourMap, outcome.outputPath.c_str(), settings.matDir);
+                    progress.Step();
+                }
+                outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);
+                if (outcome.model3do.ok()) {
+                    outcome.limitWarnings = CheckEngineLimits(model, settings.maxGeo);
+                }
+                CountWork(model, settings, outcome);
                 progress.Step();
             }
-            outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);
-            if (outcome.model3do.ok()) {
-                outcome.limitWarnings = CheckEngineLimits(model, settings.maxGeo);
-            }
-            CountWork(model, settings, outcome);
-            progress.Step();
         }  // the model and everything it owns is released before the next file
         outcome.stats.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

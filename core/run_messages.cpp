@@ -168,8 +168,8 @@ std::vector<std::string> DescribeWork(const FileOutcome& file) {
     lines.push_back(line + " in " + Seconds(stats.seconds, 3) + " s");
     if (file.materialPrefixChanged) {
         lines.push_back(prefix + "its material names are " + file.materialPrefix + "_*.mat, as " +
-                        file.materialNamesClashWith + " has " +
-                        MaterialPrefix(BaseName(file.outputPath)) + "_*.mat");
+                        MaterialPrefix(BaseName(file.outputPath)) +
+                        "_*.mat would repeat those of " + file.materialNamesClashWith);
     }
     return lines;
 }
