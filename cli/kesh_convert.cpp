@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -171,8 +173,8 @@ int main(int argc, char** argv) {
     int status = report.allConverted() && !(strict && warnings > 0) ? 0 : kExitFailed;
     if (!reportPath.empty() &&
         !WriteReport(reportPath, kesh::ReportJson(report, runWarnings, seconds))) {
-        std::fprintf(stderr, "kesh-convert: --report %s: cannot write the report\n",
-                     reportPath.c_str());
+        std::fprintf(stderr, "kesh-convert: --report %s: cannot write the report: %s\n",
+                     reportPath.c_str(), std::strerror(errno));
         status = kExitFailed;
     }
     return status;

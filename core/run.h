@@ -53,7 +53,7 @@ struct FileStats {
 struct FileOutcome {
     std::string inputPath;
     std::string outputPath;                   // the 3DO path formed from the input path
-    StageResult load;                         // did the input open (and was it whole)
+    StageResult load;                         // did the input open, was it an OPT (and whole)
     StageResult model3do;                     // was the 3DO written, and why not
     std::vector<OutputFailure> matFailures;   // MAT files that could not be written
     std::vector<LimitWarning> limitWarnings;  // what the target engine will refuse
