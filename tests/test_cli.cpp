@@ -115,6 +115,9 @@ TEST(KeshConvert, RefusesAColourMapThatIsMissingOrShortBeforeWritingAnything) {
     const Result unused = RunKesh("--colour-map nowhere.cmp ship.opt", dir.path());
     EXPECT_EQ(unused.status, 0);
     EXPECT_EQ(unused.output, "warning: --colour-map has no effect without --textures\n");
+    const Result noMats = RunKesh("--mat-dir mats ship.opt", dir.path());
+    EXPECT_EQ(noMats.output, "warning: --mat-dir has no effect without --textures\n");
+    EXPECT_FALSE(test::FileExists(dir / "mats"));
 }
 
 TEST(KeshConvert, WarnsWhenAScaleOrMaxGeoIsNotWhollyANumber) {
