@@ -73,7 +73,7 @@ void WriteHeader(TextSink& out, std::string_view baseName) {
     out.EndLine();
 }
 
-void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseName) {
+void WriteMaterials(TextSink& out, const OptModel& model, std::string_view names) {
     SectionStart(out, "MODELRESOURCE");
     Line(out, "# Materials List");
     CountLine(out, "MATERIALS ", static_cast<int64_t>(model.textures.size()));
@@ -81,7 +81,7 @@ void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseN
         const Texture& texture = model.textures[i];
         out.PutInt(static_cast<int64_t>(i), 10);
         out.Put(":   ");
-        out.Put(MaterialName(baseName, static_cast<int32_t>(i)));
+        out.Put(MaterialName(names, static_cast<int32_t>(i)));
         out.Put("    # ");
         out.PutInt(texture.width);
         out.Put("x");
@@ -247,7 +247,7 @@ bool HasGeometry(const OptModel& model) {
 
 void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink) {
     WriteHeader(sink, baseName);
-    WriteMaterials(sink, model, baseName);
+    WriteMaterials(sink, model, MaterialSource(model, baseName));
     WriteGeometry(sink, model, GeometrySetsToWrite(maxGeo, model.lodMeshes.size()));
     WriteHierarchy(sink, model.lodMeshes[0]);
 }
