@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     std::string maxGeoText = kesh::kDefaultMaxGeoText;
     bool noXwa = false;
     bool textures = false;
+    bool fitEngine = false;
     std::string colourMap = kesh::kDefaultColourMapFile;
     std::vector<std::string> files;
 
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     app.add_flag("--no-xwa", noXwa,
                  "The OPTs are not XW-Alliance models: read the 16th palette, not the 8th");
     app.add_flag("--textures", textures, "Also write every texture as a MAT file");
+    app.add_flag("--fit-engine", fitEngine,
+                 "Split, pack and simplify every model to fit the game engine's limits");
     app.add_option("--colour-map", colourMap, "CMP colour map for the MAT files")
         ->capture_default_str();
     app.add_option("FILE", files, "OPT files to convert")->required();
@@ -71,6 +74,7 @@ int main(int argc, char** argv) {
     settings.maxGeo = kesh::TextToInt(maxGeoText);
     settings.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
     settings.allowTextures = textures;
+    settings.fitEngine = fitEngine;
     settings.colourMapFile = colourMap;
 
     kesh::RunReport report;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "fit/fit.h"
 #include "textures/colour_map.h"
 
 namespace kesh {
@@ -50,6 +51,9 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             outcome.load = model.LoadOpt(input.c_str());
             progress.Step();
             model.ConvertGeometry(settings.scale);
+            if (settings.fitEngine) {
+                outcome.fitChanges = FitToEngine(model, settings.maxGeo, outcome.outputPath);
+            }
             progress.Step();
             if (colourMap) {
                 outcome.matFailures = model.WriteMATs(*colourMap, outcome.outputPath.c_str());

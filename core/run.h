@@ -41,6 +41,7 @@ struct FileOutcome {
     StageResult model3do;                     // was the 3DO written, and why not
     std::vector<OutputFailure> matFailures;   // MAT files that could not be written
     std::vector<LimitWarning> limitWarnings;  // what the target engine will refuse
+    std::vector<std::string> fitChanges;      // with fitEngine: what fitting changed, one line each
 
     // The 3DO file was written and every MAT file with it.
     bool converted() const { return load.ok() && model3do.ok() && matFailures.empty(); }

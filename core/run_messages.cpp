@@ -25,6 +25,9 @@ std::vector<std::string> DescribeFile(const FileOutcome& file) {
             lines.push_back(prefix + file.outputPath + ": " + Describe(file.model3do));
         }
     }
+    for (const std::string& change : file.fitChanges) {
+        lines.push_back(prefix + change);
+    }
     for (const LimitWarning& warning : file.limitWarnings) {
         lines.push_back(prefix + "warning: " + Describe(warning));
     }
