@@ -385,6 +385,54 @@ TEST(FitSteps, SplitPartsAreConnectedPatchesThatTakeEveryFaceOnce) {
     EXPECT_EQ(next, 2000u);
 }
 
+TEST(FitSteps, SplitPartsKeepTheVertexNormalsOfTheWholeMesh) {
+    // A bent strip: the vertices on the fold have normals averaged over both sides, which a
+    // part that holds one side only would not compute again.
+    OptMesh mesh;
+    for (int i = 0; i <= 600; ++i) {
+        const float z = i % 2 == 0 ? 0.0f : 0.5f;
+        mesh.vertices.push_back({static_cast<float>(i), 0, z});
+        mesh.vertices.push_back({static_cast<float>(i), 1, z});
+    }
+    mesh.texCoords.resize(1);
+    for (int i = 0; i < 600; ++i) {
+        OptFace face;
+        face.vertexCount = 4;
+        face.vertexIndex = {2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1};
+        mesh.faces.push_back(face);
+    }
+    mesh.ComputeFaceNormals();
+    mesh.ComputeVertexNormals();
+    const std::vector<std::vector<uint32_t>> parts = fit::SplitFaces(mesh);
+    ASSERT_GT(parts.size(), 1u);
+    for (const std::vector<uint32_t>& faces : parts) {
+        const OptMesh part = fit::ExtractFaces(mesh, faces);
+        ASSERT_EQ(part.normals.size(), part.vertices.size());
+        for (size_t v = 0; v < part.vertices.size(); ++v) {
+            const size_t source =
+                2 * static_cast<size_t>(part.vertices[v].x) + (part.vertices[v].y > 0.5f ? 1 : 0);
+            EXPECT_EQ(part.normals[v].x, mesh.normals[source].x);
+            EXPECT_EQ(part.normals[v].z, mesh.normals[source].z);
+        }
+    }
+}
+
+TEST(FitSteps, PackingMergesTheNearestNodesThatFitTogetherFirst) {
+    // Nodes at x = 0, 10, 1, 11, 100: the pairs at 0-1 and 10-11 merge before anything else.
+    std::vector<fit::Node> nodes;
+    for (const float x : {0.0f, 10.0f, 1.0f, 11.0f, 100.0f}) {
+        fit::Node& node = nodes.emplace_back();
+        OptMesh& mesh = node.sets.emplace_back();
+        mesh.vertices = {{x, 0, 0}, {x, 1, 0}, {x, 0, 1}};
+        mesh.faces.resize(x == 11.0f ? 400 : 10);
+    }
+    EXPECT_EQ(fit::PlanPacking(nodes, 3), (std::vector<std::vector<size_t>>{{0, 2}, {1, 3}, {4}}));
+    // Asked for fewer than can fit, it stops where nothing more fits: 430 faces at 0 to 11
+    // and 200 at 100 would make 630.
+    nodes[4].sets[0].faces.resize(200);
+    EXPECT_EQ(fit::PlanPacking(nodes, 1).size(), 2u);
+}
+
 TEST(FitSteps, SplitClosesAPartAtTheVertexLimitForUnconnectedFaces) {
     OptMesh mesh;
     mesh.texCoords.resize(1);
