@@ -74,6 +74,8 @@ json FileJson(const FileOutcome& file) {
                       {"textures", stats.textures}};
     object["written"] = {{"matFiles", stats.matFiles}, {"bytes", stats.bytesWritten}};
     object["seconds"] = stats.seconds;
+    // With --fit-engine: what fitting changed, one sentence each.
+    object["fitChanges"] = file.fitChanges;
     json warnings = json::array();
     for (const FileWarning& warning : WarningsOf(file))
         warnings.push_back(WarningJson(warning));

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     std::string maxGeoText = kesh::kDefaultMaxGeoText;
     bool noXwa = false;
     bool textures = false;
+    bool fitEngine = false;
     std::string colourMap = kesh::kDefaultColourMapFile;
     std::string outputDir;
     std::string matDir;
@@ -85,6 +86,8 @@ int main(int argc, char** argv) {
     app.add_flag("--unique-mat-names", uniqueMatNames,
                  "Give a file whose MAT names an earlier file of the batch uses a prefix of "
                  "its own");
+    app.add_flag("--fit-engine", fitEngine,
+                 "Split, pack and simplify every model to fit the game engine's limits");
     CLI::Option* quietOption = app.add_flag("-q,--quiet", quiet, "Show failures only");
     app.add_flag("-v,--verbose", verbose,
                  "Also show what was read and written for each file, and the summary")
@@ -113,6 +116,7 @@ int main(int argc, char** argv) {
     settings.maxGeo = kesh::TextToInt(maxGeoText);
     settings.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
     settings.allowTextures = textures;
+    settings.fitEngine = fitEngine;
     settings.colourMapFile = colourMap;
     settings.outputDir = outputDir;
     settings.matDir = textures ? matDir : std::string();

@@ -42,6 +42,8 @@ void TerminalProgress::FileDone(const FileOutcome& outcome) {
     for (const std::string& failure : FailuresOf(outcome))
         Print(outcome.inputPath + ": " + failure);
     if (verbosity_ != Verbosity::Quiet) {
+        for (const std::string& change : outcome.fitChanges)
+            Print(outcome.inputPath + ": " + change);
         for (const FileWarning& warning : WarningsOf(outcome))
             Print(outcome.inputPath + ": warning: " + Describe(warning));
     }

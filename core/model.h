@@ -127,6 +127,8 @@ struct OptModel {
     // replacing); empty: taken from the output base name by the material-name rule.
     std::string materialPrefix;
     float radius = 0.0f;
+    // The material index written for a face without a texture.
+    int32_t untexturedMaterial = 0;
 
     // Reads the OPT file at `path` into this freshly created model. Fails only when the file
     // cannot be opened (or is not a regular file); the model is then unchanged. A damaged or

@@ -9,6 +9,7 @@
 
 #include "core/model.h"
 #include "core/read_file.h"
+#include "fit/fit.h"
 #include "opt/opt_check.h"
 #include "textures/colour_map.h"
 #include "writer3do/material_name.h"
@@ -189,6 +190,9 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
                     progress.Step();
             } else {
                 model.ConvertGeometry(settings.scale);
+                if (settings.fitEngine) {
+                    outcome.fitChanges = FitToEngine(model, settings.maxGeo, outcome.outputPath);
+                }
                 progress.Step();
                 if (colourMap) {
                     outcome.matFailures =

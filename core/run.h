@@ -64,6 +64,7 @@ struct FileOutcome {
     // The earlier input of the batch that used the prefix this file's name gives.
     std::string materialNamesClashWith;
     FileStats stats;
+    std::vector<std::string> fitChanges;  // with fitEngine: what fitting changed, one line each
 
     // The 3DO file was written and every MAT file with it.
     bool converted() const { return load.ok() && model3do.ok() && matFailures.empty(); }

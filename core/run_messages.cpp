@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/with_thousands.h"
 #include "textures/colour_map.h"
 #include "writer3do/material_name.h"
 
@@ -41,17 +42,6 @@ std::string Seconds(double seconds, int decimals) {
 }
 
 }  // namespace
-
-std::string WithThousands(int64_t value) {
-    const std::string digits = std::to_string(value);
-    const size_t sign = value < 0 ? 1 : 0;
-    std::string text = digits.substr(0, sign);
-    for (size_t i = sign; i < digits.size(); ++i) {
-        if (i > sign && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
-    }
-    return text;
-}
 
 std::vector<FileWarning> WarningsOf(const FileOutcome& file) {
     std::vector<FileWarning> warnings;
@@ -111,6 +101,8 @@ std::vector<std::string> DescribeFile(const FileOutcome& file) {
     const std::string prefix = file.inputPath + ": ";
     for (const std::string& failure : FailuresOf(file))
         lines.push_back(prefix + failure);
+    for (const std::string& change : file.fitChanges)
+        lines.push_back(prefix + change);
     for (const FileWarning& warning : WarningsOf(file))
         lines.push_back(prefix + "warning: " + Describe(warning));
     return lines;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/run.h"
+#include "core/with_thousands.h"
 
 namespace kesh {
 
@@ -65,8 +66,5 @@ int CountWarnings(const RunReport& report);
 // "Converted 39 of 40 files, 1 failed, 3 warnings, in 0.41 s"; `warnings` counts those of
 // the files and any about the run itself.
 std::string DescribeSummary(const RunReport& report, int warnings, double seconds);
-
-// `value` in decimal with a ',' between groups of three digits ("4,210").
-std::string WithThousands(int64_t value);
 
 }  // namespace kesh

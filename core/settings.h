@@ -26,6 +26,7 @@ struct RunSettings {
     // A file whose MAT names an earlier file of the batch already uses gets a prefix of its
     // own instead of a warning.
     bool uniqueMatNames = false;
+    bool fitEngine = false;  // fit every model to the target engine's limits
 };
 
 // The text as the C library's atoi reads it in the C locale: leading white space, an

@@ -344,6 +344,17 @@ TEST(TerminalProgress, PrintsMessagesAboveTheBarAsFilesAreDone) {
                         "\r\033[KConverted 0 of 2 files, 1 failed, 0 warnings, in 0.00 s\n");
 }
 
+TEST(KeshConvert, FitsToTheEngineWhenAskedAndSaysWhatItChanged) {
+    ScratchDir dir;
+    test::WriteFileBytes(dir / "big.opt", test::GridOpt(1, 600));
+    const Result r = RunKesh("--fit-engine " + Quote(dir / "big.opt"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, dir / "big.opt" +
+                            ": faces written with material -1 (the model has no "
+                            "textures)\n" +
+                            dir / "big.opt" + ": mesh 0 split into 3 parts\n");
+}
+
 // In a batch, kesh-convert builds the next model in the memory the last one released: the
 // files must come out as the library writes them in a process of its own.
 TEST(KeshConvert, ConvertsLargeModelsInABatchAsTheLibraryDoes) {
