@@ -44,6 +44,11 @@ json WarningJson(const FileWarning& warning) {
             object["prefix"] = warning.prefix;
             object["otherFile"] = warning.otherFile;
             break;
+        case WarningKind::ReplacedOutput:
+            object["kind"] = "replaced-output";
+            object["output"] = warning.output;
+            object["otherFile"] = warning.otherFile;
+            break;
     }
     object["message"] = Describe(warning);
     return object;

@@ -83,7 +83,9 @@ void ChoosePrefix(const RunSettings& settings, PrefixRegistry& prefixes, OptMode
                   FileOutcome& outcome) {
     if (model.textures.empty()) return;
     outcome.materialPrefix = MaterialPrefix(BaseName(outcome.outputPath));
-    if (const std::string* earlier = prefixes.UserOf(outcome.materialPrefix)) {
+    // The same input given twice writes the same MAT files again: no clash.
+    const std::string* earlier = prefixes.UserOf(outcome.materialPrefix);
+    if (earlier != nullptr && !SameFile(*earlier, outcome.inputPath)) {
         outcome.materialNamesClashWith = *earlier;
         const std::string own =
             settings.uniqueMatNames ? prefixes.FreeVariant(outcome.materialPrefix) : std::string();
@@ -94,6 +96,18 @@ void ChoosePrefix(const RunSettings& settings, PrefixRegistry& prefixes, OptMode
         }
     }
     prefixes.Add(outcome.materialPrefix, outcome.inputPath);
+}
+
+// Records the input that wrote the outcome's 3DO file, and notes the earlier input whose
+// file it replaced. The same input given twice replaces nothing of value.
+void NoteOutputUser(std::map<std::string, std::string>& users, FileOutcome& outcome) {
+    std::error_code error;
+    std::string key = std::filesystem::weakly_canonical(outcome.outputPath, error).string();
+    if (error) key = outcome.outputPath;
+    const auto [found, added] = users.emplace(key, outcome.inputPath);
+    if (added || SameFile(found->second, outcome.inputPath)) return;
+    outcome.outputClashWith = found->second;
+    found->second = outcome.inputPath;
 }
 
 int64_t FileSize(const std::string& path) {
@@ -163,6 +177,7 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
     progress.SetRange(0, static_cast<uint16_t>(steps & 0xFFFF));
 
     PrefixRegistry prefixes;
+    std::map<std::string, std::string> outputUsers;  // each 3DO path with its first input
     report.files.reserve(inputFiles.size());
     for (const std::string& input : inputFiles) {
         const auto start = std::chrono::steady_clock::now();
@@ -202,6 +217,7 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
                 outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);
                 if (outcome.model3do.ok()) {
                     outcome.limitWarnings = CheckEngineLimits(model, settings.maxGeo);
+                    NoteOutputUser(outputUsers, outcome);
                 }
                 CountWork(model, settings, outcome);
                 progress.Step();

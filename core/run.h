@@ -63,6 +63,9 @@ struct FileOutcome {
     bool materialPrefixChanged = false;
     // The earlier input of the batch that used the prefix this file's name gives.
     std::string materialNamesClashWith;
+    // The earlier input of the batch whose 3DO file this file's replaced (two inputs of one
+    // name converted into one output folder).
+    std::string outputClashWith;
     FileStats stats;
     std::vector<std::string> fitChanges;  // with fitEngine: what fitting changed, one line each
 

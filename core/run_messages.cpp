@@ -54,6 +54,13 @@ std::vector<FileWarning> WarningsOf(const FileOutcome& file) {
         shared.otherFile = file.materialNamesClashWith;
         warnings.push_back(shared);
     }
+    if (!file.outputClashWith.empty()) {
+        FileWarning replaced;
+        replaced.kind = WarningKind::ReplacedOutput;
+        replaced.otherFile = file.outputClashWith;
+        replaced.output = file.outputPath;
+        warnings.push_back(replaced);
+    }
     for (const LimitSummary& limit : SummariseLimits(file.limitWarnings)) {
         FileWarning warning;
         warning.kind = WarningKind::EngineLimit;
@@ -72,6 +79,9 @@ std::string Describe(const FileWarning& warning) {
         case WarningKind::SharedMaterialNames:
             return "its material names " + warning.prefix + "_*.mat are those of " +
                    warning.otherFile + " too; --unique-mat-names gives it names of its own";
+        case WarningKind::ReplacedOutput:
+            return "its 3DO file " + warning.output + " replaced the one written for " +
+                   warning.otherFile;
     }
     return "the file is damaged or truncated; converted what it holds";
 }

@@ -18,6 +18,7 @@ enum class WarningKind {
     Damaged,              // the input is damaged or truncated; what it held was converted
     EngineLimit,          // the model is beyond a limit of the engine (`limit` says which)
     SharedMaterialNames,  // an earlier file of the batch has the same material names
+    ReplacedOutput,       // the 3DO file of an earlier file of the batch was replaced
 };
 
 // One warning about a file, with the values its words are made of.
@@ -25,7 +26,8 @@ struct FileWarning {
     WarningKind kind = WarningKind::Damaged;
     LimitSummary limit;     // EngineLimit
     std::string prefix;     // SharedMaterialNames: the prefix both files' names start with
-    std::string otherFile;  // SharedMaterialNames: the earlier input
+    std::string otherFile;  // SharedMaterialNames, ReplacedOutput: the earlier input
+    std::string output;     // ReplacedOutput: the 3DO file both wrote
 };
 
 // The warnings of one file, in the order its lines show them: a damaged input, material

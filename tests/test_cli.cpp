@@ -204,6 +204,23 @@ TEST(KeshConvert, WritesIntoFoldersItCreates) {
               "kesh-convert: --output-dir file/3do: cannot create the folder: Not a directory\n");
 }
 
+TEST(KeshConvert, WarnsWhenTwoInputsOfOneNameWriteOneOutput) {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir((dir / "a").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir / "b").c_str(), 0755), 0);
+    test::WriteFileBytes(dir / "a/tie.opt", test::SmallShipOpt());
+    test::WriteFileBytes(dir / "b/tie.opt", test::GridOpt(1, 2));
+    const Result r = RunKesh("a/tie.opt b/tie.opt a/tie.opt -o out", dir.path());
+    EXPECT_EQ(r.status, 0);
+    // The same input given again replaces nothing of value, and says nothing.
+    EXPECT_EQ(r.output,
+              "b/tie.opt: warning: its 3DO file out/tie.3do replaced the one written for "
+              "a/tie.opt\n"
+              "a/tie.opt: warning: its 3DO file out/tie.3do replaced the one written for "
+              "b/tie.opt\n");
+    EXPECT_EQ(RunKesh("a/tie.opt a/tie.opt -o out", dir.path()).output, "");
+}
+
 TEST(KeshConvert, TakesEveryOptBelowAFolderWithRecursive) {
     ScratchDir dir;
     for (const char* folder : {"fleet", "fleet/b", "fleet/a", "empty"})

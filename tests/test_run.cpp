@@ -389,7 +389,9 @@ TEST(RunMessages, SumsUpEngineLimitsOncePerKind) {
                                "--fit-engine makes them fit"}));
 
     LimitSummary one{LimitKind::TextureVertices, 1, 900, 768};
-    FileWarning warning{WarningKind::EngineLimit, one, "", ""};
+    FileWarning warning;
+    warning.kind = WarningKind::EngineLimit;
+    warning.limit = one;
     EXPECT_EQ(Describe(warning),
               "1 mesh has more than 768 texture vertices (900); --fit-engine makes it fit");
     warning.limit = {LimitKind::HierarchyNodes, 1, 80, 64};
