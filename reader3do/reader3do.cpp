@@ -278,8 +278,10 @@ class Reader {
             (fields.Literal("  0x0000") || (textured = false, fields.Literal("  0x0002"))) &&
             fields.Literal("     4       3      1       0.0000 ") && fields.Int(7, corners) &&
             fields.Literal(" ");
-        if (!fixedPart || material < 0 || !InInt32(material) || (!textured && material != 0) ||
-            corners < 3 || corners > 4) {
+        // An untextured face names material 0, or -1 in a model fitted to the engine.
+        if (!fixedPart || !InInt32(material) ||
+            (textured ? material < 0 : material != 0 && material != -1) || corners < 3 ||
+            corners > 4) {
             return Expected("face " + std::to_string(index) +
                                 " as \"%6d: %9d  0x0000     4       3      1       0.0000 "
                                 "%7d \" (type 0x0002 with material 0; 3 or 4 corners)",

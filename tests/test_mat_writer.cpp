@@ -221,7 +221,7 @@ TEST_F(MatWriterTest, DitheringDiffusesTheImageAndIsOnlyDoneWhenAskedFor) {
     EXPECT_EQ(QuantiseTexture(model.textures[0], coarse, false),
               std::vector<uint8_t>(plain.begin() + 140, plain.end()));
 
-    EXPECT_TRUE(model.WriteMATs(coarse, "dith.3do", true).empty());
+    EXPECT_TRUE(model.WriteMATs(coarse, "dith.3do", {}, true).empty());
     const std::vector<uint8_t> dithered = ReadFileBytes("dith_00000.mat");
     ASSERT_EQ(dithered.size(), 140u + 64);
     EXPECT_EQ(std::vector<uint8_t>(dithered.begin(), dithered.begin() + 140),
