@@ -44,6 +44,7 @@ class Reader {
     }
 
     bool Read(Model3do& model) {
+        model_ = &model;
         return ReadHeader(model) && ReadMaterials(model) && ReadGeometry(model) &&
                ReadHierarchy(model) && ReadEnd();
     }
@@ -148,27 +149,45 @@ class Reader {
             return false;
         }
         model.materials.resize(count);
-        const std::string prefix = model.baseName.substr(0, 4);
         for (size_t i = 0; i < count; ++i) {
             std::string_view line;
             if (!Next(line)) return false;
             Material3do& material = model.materials[i];
-            material.name = prefix + PrintInt("_%.5lld.mat", static_cast<int64_t>(i));
+            const std::string suffix = PrintInt("_%.5lld.mat", static_cast<int64_t>(i));
             LineFields fields(line);
+            const bool numbered = fields.Literal(PrintInt("%10lld:   ", static_cast<int64_t>(i)));
+            material.name = fields.Rest().substr(0, fields.Rest().find("    # "));
             int64_t width = 0;
             int64_t height = 0;
-            if (!fields.Literal(PrintInt("%10lld:   ", static_cast<int64_t>(i))) ||
+            if (!numbered || !ValidMaterialName(material.name, suffix, model, i == 0) ||
                 !fields.Literal(material.name) || !fields.Literal("    # ") ||
                 !fields.Int(0, width) || !fields.Literal("x") || !fields.Int(0, height) ||
                 !fields.AtEnd() || !InInt32(width) || !InInt32(height)) {
-                return Expected("material " + std::to_string(i) + " as \"%10d:   " + material.name +
-                                    "    # <width>x<height>\"",
+                return Expected("material " + std::to_string(i) + " as \"%10d:   " +
+                                    (i == 0 ? std::string("<prefix>") : model.materialPrefix) +
+                                    suffix + "    # <width>x<height>\"",
                                 line);
             }
             material.width = static_cast<int32_t>(width);
             material.height = static_cast<int32_t>(height);
         }
         return Expect("") && Expect("");
+    }
+
+    // Every material name is one prefix of at most four characters (none of them a blank, a
+    // tab or '#', which would split the line) and "_%.5d.mat" with its number. The prefix
+    // comes from the output name or, with unique names, was chosen for the file: the first
+    // material sets it.
+    static bool ValidMaterialName(std::string_view name, std::string_view suffix, Model3do& model,
+                                  bool first) {
+        if (!name.ends_with(suffix)) return false;
+        const std::string_view prefix = name.substr(0, name.size() - suffix.size());
+        if (prefix.size() > 4 ||
+            prefix.find_first_of(std::string_view(" \t#\0", 4)) != std::string_view::npos) {
+            return false;
+        }
+        if (first) model.materialPrefix = prefix;
+        return prefix == model.materialPrefix;
     }
 
     bool ReadGeometry(Model3do& model) {
@@ -278,14 +297,21 @@ class Reader {
             (fields.Literal("  0x0000") || (textured = false, fields.Literal("  0x0002"))) &&
             fields.Literal("     4       3      1       0.0000 ") && fields.Int(7, corners) &&
             fields.Literal(" ");
-        // An untextured face names material 0, or -1 in a model fitted to the engine.
-        if (!fixedPart || !InInt32(material) ||
-            (textured ? material < 0 : material != 0 && material != -1) || corners < 3 ||
-            corners > 4) {
+        // An untextured face names material 0, or -1 in a model fitted to the engine; every
+        // untextured face of a file names the same.
+        const bool untexturedOk = (material == 0 || material == -1) &&
+                                  (!untexturedSeen_ || material == model_->untexturedMaterial);
+        if (!fixedPart || !InInt32(material) || (textured ? material < 0 : !untexturedOk) ||
+            corners < 3 || corners > 4) {
             return Expected("face " + std::to_string(index) +
                                 " as \"%6d: %9d  0x0000     4       3      1       0.0000 "
-                                "%7d \" (type 0x0002 with material 0; 3 or 4 corners)",
+                                "%7d \" (type 0x0002 with material 0, or -1 throughout; 3 or "
+                                "4 corners)",
                             line);
+        }
+        if (!textured) {
+            untexturedSeen_ = true;
+            model_->untexturedMaterial = static_cast<int32_t>(material);
         }
         face.material = textured ? static_cast<int32_t>(material) : -1;
         face.cornerCount = static_cast<int32_t>(corners);
@@ -405,6 +431,8 @@ class Reader {
     size_t pos_ = 0;
     size_t number_ = 0;     // the line last taken, from 1
     size_t lineCount_ = 0;  // line ends in the whole text
+    Model3do* model_ = nullptr;
+    bool untexturedSeen_ = false;
 };
 
 }  // namespace

@@ -68,7 +68,10 @@ struct Node3do {
 };
 
 struct Model3do {
-    std::string baseName;  // the name in the banner line
+    std::string baseName;        // the name in the banner line
+    std::string materialPrefix;  // the material names' text before "_%.5d.mat"
+    // The material column of untextured faces: 0, or -1 in a model fitted to the engine.
+    int32_t untexturedMaterial = 0;
     std::vector<Material3do> materials;
     double radius = 0;
     std::vector<GeometrySet3do> geometrySets;

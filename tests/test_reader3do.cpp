@@ -45,6 +45,8 @@ OptModel BackToOptModel(const Model3do& read) {
         model.textures.push_back(texture);
     }
     model.radius = Float(read.radius);
+    model.materialPrefix = read.materialPrefix;
+    model.untexturedMaterial = read.untexturedMaterial;
     for (const GeometrySet3do& set : read.geometrySets) {
         std::vector<OptMesh> meshes;
         for (const Mesh3do& mesh : set.meshes) {
@@ -181,6 +183,15 @@ TEST(Read3do, ReadsBackGeneratedModelsWithEveryNumberTheWriterCanWrite) {
     for (int32_t maxGeo : {-1, 2, 1, 0})
         ExpectRoundTrip(Format3DO(model, "a.3do", maxGeo), "a.3do");
 
+    // Material names from a prefix chosen for the file, or from a name with a blank and a '#'
+    // (written as '_'); untextured faces naming material -1, as in a model fitted to the engine.
+    model.materialPrefix = "sh0z";
+    ExpectRoundTrip(Format3DO(model, "ship.3do", -1), "ship.3do");
+    model.materialPrefix.clear();
+    ExpectRoundTrip(Format3DO(model, "a #b.3do", -1), "a #b.3do");
+    model.untexturedMaterial = -1;
+    ExpectRoundTrip(Format3DO(model, "fit.3do", -1), "fit.3do");
+
     // More than 999 meshes: names and node numbers grow past three digits.
     OptModel many;
     many.lodMeshes.emplace_back(1001);
@@ -224,6 +235,8 @@ TEST(Read3do, RejectsTextTheWriterWouldNotWriteAndNamesTheLine) {
         {"a line end without CR", "SECTION: HEADER\r\n", "SECTION: HEADER\n"},
         {"a material of another name", "ship_00000.mat", "ship_00001.mat"},
         {"a material without its size", "    # 8x8", "    # 8"},
+        {"a material prefix of five characters", "ship_00000.mat", "ships_00000.mat"},
+        {"a material prefix with a blank", "ship_00000.mat", "sh p_00000.mat"},
         {"a count with a leading zero", "MATERIALS 1", "MATERIALS 01"},
         {"a count beyond the file", "MATERIALS 1", "MATERIALS 100000"},
         {"an insertion offset", "INSERT OFFSET   0.000000", "INSERT OFFSET   1.000000"},
@@ -269,6 +282,35 @@ TEST(Read3do, RejectsTextTheWriterWouldNotWriteAndNamesTheLine) {
         }
         EXPECT_FALSE(error.message.empty());
     }
+}
+
+TEST(Read3do, RejectsTwoMaterialPrefixesAndTwoKindsOfUntexturedFaceInOneFile) {
+    OptModel model;
+    model.textures.resize(2);
+    OptMesh mesh;
+    OptFace face;
+    face.vertexCount = 3;
+    mesh.faces = {face, face};
+    model.lodMeshes = {{mesh}};
+    const std::string text = Format3DO(model, "ship.3do", -1);
+    Model3do read;
+    Read3doError error;
+    ASSERT_TRUE(Read3do(text, read, error)) << Describe(error);
+    EXPECT_EQ(read.materialPrefix, "ship");
+
+    std::string prefixes = text;
+    prefixes.replace(prefixes.find("ship_00001.mat"), 4, "shiq");
+    EXPECT_FALSE(Read3do(prefixes, read, error));
+    EXPECT_NE(error.message.find("material 1 as \"%10d:   ship_00001.mat"), std::string::npos)
+        << Describe(error);
+
+    std::string kinds = text;
+    const size_t second = kinds.find("     1:         0  0x0002");
+    ASSERT_NE(second, std::string::npos);
+    kinds.replace(second, 18, "     1:        -1");
+    EXPECT_FALSE(Read3do(kinds, read, error));
+    EXPECT_EQ(error.line,
+              1 + static_cast<size_t>(std::count(kinds.begin(), kinds.begin() + second, '\n')));
 }
 
 TEST(Read3do, RejectsEveryCutOfAFileAtTheLineWhereItEnds) {
