@@ -53,6 +53,7 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             progress.Step();
             if (colourMap) {
                 outcome.matFailures = model.WriteMATs(*colourMap, outcome.outputPath.c_str());
+                outcome.matFiles = model.textures.size();
                 progress.Step();
             }
             outcome.model3do = model.Write3DO(outcome.outputPath.c_str(), settings.maxGeo);

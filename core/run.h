@@ -41,6 +41,8 @@ struct FileOutcome {
     StageResult model3do;                     // was the 3DO written, and why not
     std::vector<OutputFailure> matFailures;   // MAT files that could not be written
     std::vector<LimitWarning> limitWarnings;  // what the target engine will refuse
+    // MAT files the model's textures asked for: written, or listed in matFailures.
+    size_t matFiles = 0;
 
     // The 3DO file was written and every MAT file with it.
     bool converted() const { return load.ok() && model3do.ok() && matFailures.empty(); }

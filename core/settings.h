@@ -21,6 +21,7 @@ struct RunSettings {
     int32_t maxGeo = 1;
     float scale = 0.00243902f;
     int32_t paletteOffset = kXwaPaletteOffset;  // kPlainPaletteOffset when not XW-Alliance
+    bool fitEngine = false;                     // fit each model to the engine's limits
 };
 
 // The text as the C library's atoi reads it in the C locale: leading white space, an
