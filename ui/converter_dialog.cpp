@@ -330,7 +330,6 @@ void ConverterDialog::OnConvert() {
         item->setToolTip(kNameColumn, tip);
         item->setToolTip(kResultColumn, tip);
     }
-    FitColumns();
     if (!summary.message.empty() && notifier_) {
         notifier_(this, QString::fromStdString(summary.message));
     }
@@ -362,12 +361,12 @@ void ConverterDialog::UpdateRemoveActions() {
 }
 
 void ConverterDialog::FitColumns() {
-    // "Filename" keeps its width; "Result" takes the rest of the list's width, or more when
-    // a result needs it, and the list then scrolls sideways.
+    // "Filename" keeps its width and "Result" takes the rest of the list's; a longer result is
+    // cut short with an ellipsis, and its tooltip holds it whole. (The header's own stretch
+    // never makes a section narrower than its default width.)
     const int rest = fileList_->viewport()->width() - fileList_->columnWidth(kNameColumn);
-    fileList_->resizeColumnToContents(kResultColumn);
-    const int needed = fileList_->columnWidth(kResultColumn);
-    fileList_->setColumnWidth(kResultColumn, std::max(rest, needed));
+    fileList_->setColumnWidth(kResultColumn,
+                              std::max(rest, fileList_->header()->minimumSectionSize()));
 }
 
 void ConverterDialog::UpdateColourMapTip() {
