@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -553,6 +554,55 @@ TEST_F(DialogTest, ResultsCountWarningsAndTheMessageNamesRunWideOnes) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_NE(messages[1].find(DescribeRun(dialog.ReadSettings(), report).lines.at(0) + "."),
               std::string::npos);
+}
+
+// A report in which every file of the dialog's list did what `fill` makes of it.
+RunReport ReportFor(const ConverterDialog& dialog, const std::function<void(FileOutcome&)>& fill) {
+    RunReport report;
+    for (const std::string& input : dialog.inputFiles()) {
+        FileOutcome file;
+        file.inputPath = input;
+        file.outputPath = OutputPathFor(input);
+        fill(file);
+        report.files.push_back(file);
+    }
+    return report;
+}
+
+TEST_F(DialogTest, AFileListedTwiceCollidesWithNoOneAndALongMessageCountsTheRest) {
+    ScratchDir dir;
+    const CurrentDir here(dir.path());
+    WriteColourMap(dir / "uicolorm.cmp");
+    ConverterDialog dialog(true);
+    std::vector<std::string> messages;
+    dialog.SetNotifier(
+        [&](QWidget*, const QString& message) { messages.push_back(message.toStdString()); });
+    RunReport report;
+    dialog.SetRunner(
+        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
+
+    // The same model twice writes the same MAT files twice: nothing is lost.
+    dialog.AddFiles({"/s/ship.opt", "/s/ship.opt"});
+    report = ReportFor(dialog, [](FileOutcome& file) { file.matFiles = 3; });
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted"}));
+    EXPECT_TRUE(messages.empty());
+
+    // Twelve failures: the message lists ten and counts the others.
+    dialog.OnRemoveAll();
+    std::vector<std::string> files;
+    for (int i = 0; i < 12; ++i)
+        files.push_back("/s/gone" + std::to_string(i) + ".opt");
+    dialog.AddFiles(files);
+    report = ReportFor(dialog, [](FileOutcome& file) { file.load = Fail(Failure::CannotOpen); });
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string& message = messages[0];
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 11);
+    EXPECT_TRUE(message.starts_with("0 of 12 files converted.\ngone0.opt: "));
+    EXPECT_NE(message.find("gone9.opt"), std::string::npos);
+    EXPECT_EQ(message.find("gone10.opt"), std::string::npos);
+    EXPECT_TRUE(message.ends_with("\nAnd 2 more: the tooltips of the list say which."));
 }
 
 TEST_F(DialogTest, AColourMapThatIsMissingOrShortIsReportedAndNothingIsConverted) {
