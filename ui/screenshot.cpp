@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <string>
@@ -25,16 +25,20 @@ void Save(const QPixmap& picture, const QString& path) {
     }
 }
 
-// The part of the screen that shows the dialog and the message box over it; the box alone
-// where the platform cannot read the screen back.
-QPixmap GrabWithMessage(ConverterDialog& dialog, QMessageBox& box) {
-    const QRect area = dialog.frameGeometry().united(box.frameGeometry());
-    QScreen* screen = dialog.screen();
-    QPixmap picture;
-    if (screen != nullptr) {
-        picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    }
-    return picture.isNull() ? box.grab() : picture;
+// The dialog with the message box over it, where the window system put them, and a line
+// around the box: without a window manager (as under Xvfb) nothing else would part it from
+// the dialog below it.
+QPixmap PictureWithMessage(ConverterDialog& dialog, QMessageBox& box) {
+    const QRect area = dialog.geometry().united(box.geometry());
+    QPixmap picture(area.size());
+    picture.fill(dialog.palette().window().color());
+    QPainter painter(&picture);
+    painter.drawPixmap(dialog.geometry().topLeft() - area.topLeft(), dialog.grab());
+    const QRect boxArea = box.geometry().translated(-area.topLeft());
+    painter.drawPixmap(boxArea.topLeft(), box.grab());
+    painter.setPen(box.palette().shadow().color());
+    painter.drawRect(boxArea.adjusted(0, 0, -1, -1));
+    return picture;
 }
 
 // Adds the files, presses "Convert" and, once the results and the message are painted,
@@ -59,7 +63,7 @@ void ShootRun(ConverterDialog& dialog, const QStringList& files, const QString& 
         if (!resultsPath.isEmpty()) Save(dialog.grab(), resultsPath);
         if (!messagePath.isEmpty()) {
             if (box->isVisible()) {
-                Save(GrabWithMessage(dialog, *box), messagePath);
+                Save(PictureWithMessage(dialog, *box), messagePath);
             } else {
                 std::fprintf(stderr, "kesh: the run showed no message to picture\n");
             }

@@ -4,7 +4,7 @@
 //   KESH_SCREENSHOT_RESULTS  the main dialog after a run over the files of
 //                            KESH_SCREENSHOT_FILES (paths separated by ':'), which the hook
 //                            adds and converts itself
-//   KESH_SCREENSHOT_MESSAGE  the screen under the dialog and the run's message box
+//   KESH_SCREENSHOT_MESSAGE  the same dialog with the run's message box over it
 // When the pictures are saved the dialog closes. Without the variables nothing happens.
 #pragma once
 
