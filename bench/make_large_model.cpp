@@ -1,17 +1,20 @@
 // Writes the large benchmark model as an OPT file:
-//   make_large_model OUT.opt [FACES]
+//   make_large_model OUT.opt [FACES [MESHES [LODS]]]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "bench/large_model.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: make_large_model OUT.opt [FACES]\n");
+    if (argc < 2 || argc > 5) {
+        std::fprintf(stderr, "usage: make_large_model OUT.opt [FACES [MESHES [LODS]]]\n");
         return 2;
     }
     kesh::bench::LargeModelShape shape;
-    if (argc == 3) shape.faces = std::atoi(argv[2]);
+    if (argc >= 3) shape.faces = std::atoi(argv[2]);
+    if (argc >= 4) shape.meshes = std::max(1, std::atoi(argv[3]));
+    if (argc >= 5) shape.lods = std::max(1, std::atoi(argv[4]));
     if (shape.faces < shape.meshes * shape.lods) {
         std::fprintf(stderr, "make_large_model: FACES must be at least %d\n",
                      shape.meshes * shape.lods);

@@ -1,5 +1,6 @@
 #include "core/engine_limits.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace kesh {
@@ -12,7 +13,9 @@ void Warn(std::vector<LimitWarning>& warnings, LimitKind kind, int32_t set, int3
     if (value > limit) warnings.push_back(LimitWarning{kind, set, mesh, value, limit});
 }
 
-const char* Noun(LimitKind kind) {
+}  // namespace
+
+const char* LimitNoun(LimitKind kind) {
     switch (kind) {
         case LimitKind::Vertices:
             return "vertices";
@@ -27,8 +30,6 @@ const char* Noun(LimitKind kind) {
     }
     return "items";
 }
-
-}  // namespace
 
 std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, int32_t maxGeo) {
     std::vector<LimitWarning> warnings;
@@ -54,6 +55,23 @@ std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, int32_t maxGe
     return warnings;
 }
 
+std::vector<LimitSummary> SummariseLimits(const std::vector<LimitWarning>& warnings) {
+    std::vector<LimitSummary> summaries;
+    for (LimitKind kind : {LimitKind::Vertices, LimitKind::TextureVertices, LimitKind::Faces,
+                           LimitKind::GeometrySets, LimitKind::HierarchyNodes}) {
+        LimitSummary summary;
+        summary.kind = kind;
+        for (const LimitWarning& warning : warnings) {
+            if (warning.kind != kind) continue;
+            ++summary.exceeded;
+            summary.largest = std::max(summary.largest, warning.count);
+            summary.limit = warning.limit;
+        }
+        if (summary.exceeded > 0) summaries.push_back(summary);
+    }
+    return summaries;
+}
+
 std::string Describe(const LimitWarning& warning) {
     std::string text;
     if (warning.geometrySet >= 0) {
@@ -61,7 +79,7 @@ std::string Describe(const LimitWarning& warning) {
         if (warning.mesh >= 0) text += ", mesh " + std::to_string(warning.mesh);
         text += ": ";
     }
-    return text + std::to_string(warning.count) + " " + Noun(warning.kind) +
+    return text + std::to_string(warning.count) + " " + LimitNoun(warning.kind) +
            " (the engine takes at most " + std::to_string(warning.limit) + ")";
 }
 

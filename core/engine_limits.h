@@ -18,6 +18,9 @@ inline constexpr int kMaxEngineHierarchyNodes = 64;  // the root node included
 
 enum class LimitKind { Vertices, TextureVertices, Faces, GeometrySets, HierarchyNodes };
 
+// The plural noun of what a limit counts ("faces", "texture vertices").
+const char* LimitNoun(LimitKind kind);
+
 struct LimitWarning {
     LimitKind kind = LimitKind::Vertices;
     int32_t geometrySet = -1;  // -1 when the limit is not about one set
@@ -30,6 +33,18 @@ struct LimitWarning {
 // limit, per geometry set and mesh where it applies. None for a model Write3DO writes no
 // file for.
 std::vector<LimitWarning> CheckEngineLimits(const OptModel& model, int32_t maxGeo);
+
+// The warnings of one kind together: how many meshes (or 1 for a limit of the model) exceed
+// the limit, and the largest count among them.
+struct LimitSummary {
+    LimitKind kind = LimitKind::Vertices;
+    int64_t exceeded = 0;
+    int64_t largest = 0;
+    int64_t limit = 0;
+};
+
+// One summary per kind that `warnings` hold, in the order of LimitKind.
+std::vector<LimitSummary> SummariseLimits(const std::vector<LimitWarning>& warnings);
 
 // One line of text for a warning, e.g. "geometry set 0, mesh 3: 600 vertices (the engine
 // takes at most 512)".

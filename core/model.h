@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/result.h"
@@ -122,7 +123,12 @@ struct OptModel {
     // that writes none leaves them in the file, and everything else the model holds (the
     // texture sizes and palettes included) and the load's result are the same either way.
     bool readPixels = true;
+    // The material-name prefix of both writers when not empty (four characters that need no
+    // replacing); empty: taken from the output base name by the material-name rule.
+    std::string materialPrefix;
     float radius = 0.0f;
+    // The material index written for a face without a texture.
+    int32_t untexturedMaterial = 0;
 
     // Reads the OPT file at `path` into this freshly created model. Fails only when the file
     // cannot be opened (or is not a regular file); the model is then unchanged. A damaged or
@@ -136,9 +142,11 @@ struct OptModel {
     void ConvertGeometry(float scale);
 
     // Writes every texture as a MAT file named by the material-name rule from the base name
-    // of `outputPath`, into the current directory. Returns the files that could not be
-    // written; each failed file leaves no partial file behind.
-    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath) const;
+    // of `outputPath` (or from `materialPrefix`), into `directory`, or into the current
+    // directory when that is empty. Returns the files that could not be written; each failed
+    // file leaves no partial file behind.
+    std::vector<OutputFailure> WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                         std::string_view directory = {}) const;
 
     // Writes the 3DO text file at `outputPath` with at most `maxGeo` geometry sets (any value
     // from the number of sets upwards, and any negative value, writes every set). Writes no

@@ -7,11 +7,21 @@
 namespace kesh {
 
 enum class Failure {
-    None,          // the stage did its work
-    CannotOpen,    // an input file did not open (systemError says why)
-    NoGeometry,    // the model has no mesh to write: no file was written
-    CannotCreate,  // an output file could not be created (systemError says why)
-    CannotWrite,   // writing or closing an output file failed (systemError says why)
+    None,           // the stage did its work
+    CannotOpen,     // an input file did not open (systemError says why)
+    NoGeometry,     // the model has no mesh to write: no file was written
+    CannotCreate,   // an output file could not be created (systemError says why)
+    CannotWrite,    // writing or closing an output file failed (systemError says why)
+    NotOpt,         // the input is not an OPT model (notOpt says why); nothing was written
+    OutputIsInput,  // the output path names the input file itself; nothing was written
+};
+
+// Why an input is not an OPT model.
+enum class NotOptReason {
+    None,
+    TooShort,      // the file ends before the header does
+    BadHeader,     // the header lists no node, or its node table lies outside the file
+    NoUsableNode,  // no node held anything the reader could use
 };
 
 struct StageResult {
@@ -19,6 +29,7 @@ struct StageResult {
     int systemError = 0;  // errno of the failed call, 0 when there is none
     // The input ended early or referred to data outside the file; what it held was used.
     bool damaged = false;
+    NotOptReason notOpt = NotOptReason::None;  // with Failure::NotOpt
 
     bool ok() const { return failure == Failure::None; }
     explicit operator bool() const { return ok(); }
@@ -34,6 +45,12 @@ inline StageResult Fail(Failure failure, int systemError = 0) {
     StageResult r;
     r.failure = failure;
     r.systemError = systemError;
+    return r;
+}
+
+inline StageResult NotOpt(NotOptReason reason) {
+    StageResult r = Fail(Failure::NotOpt);
+    r.notOpt = reason;
     return r;
 }
 

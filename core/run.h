@@ -13,6 +13,8 @@
 
 namespace kesh {
 
+struct FileOutcome;
+
 // The four operations of a progress bar that the run drives.
 class Progress {
   public:
@@ -22,6 +24,9 @@ class Progress {
     virtual void SetRange(uint16_t lower, uint16_t upper) = 0;
     virtual void Step() = 0;
     virtual void SetPosition(int position) = 0;
+    // Called after the last stage of each file with what became of it, so a front end can
+    // show its messages while the run goes on.
+    virtual void FileDone(const FileOutcome& /*outcome*/) {}
 };
 
 // A progress bar that shows nothing.
@@ -33,16 +38,36 @@ class NoProgress final : public Progress {
     void SetPosition(int) override {}
 };
 
+// What was read and written for one input file.
+struct FileStats {
+    int64_t meshes = 0;
+    int64_t faces = 0;
+    int64_t levels = 0;  // levels of detail
+    int64_t textures = 0;
+    int64_t matFiles = 0;      // MAT files written
+    int64_t bytesWritten = 0;  // the 3DO file and the MAT files together
+    double seconds = 0.0;
+};
+
 // What became of one input file.
 struct FileOutcome {
     std::string inputPath;
     std::string outputPath;                   // the 3DO path formed from the input path
-    StageResult load;                         // did the input open (and was it whole)
+    StageResult load;                         // did the input open, was it an OPT (and whole)
     StageResult model3do;                     // was the 3DO written, and why not
     std::vector<OutputFailure> matFailures;   // MAT files that could not be written
     std::vector<LimitWarning> limitWarnings;  // what the target engine will refuse
-    // MAT files the model's textures asked for: written, or listed in matFailures.
-    size_t matFiles = 0;
+    // The prefix of its material names (empty when it has no texture); changed when an
+    // earlier file of the batch used the one its name gives and unique names were asked for.
+    std::string materialPrefix;
+    bool materialPrefixChanged = false;
+    // The earlier input of the batch that used the prefix this file's name gives.
+    std::string materialNamesClashWith;
+    // The earlier input of the batch whose 3DO file this file's replaced (two inputs of one
+    // name converted into one output folder).
+    std::string outputClashWith;
+    FileStats stats;
+    std::vector<std::string> fitChanges;  // with fitEngine: what fitting changed, one line each
 
     // The 3DO file was written and every MAT file with it.
     bool converted() const { return load.ok() && model3do.ok() && matFailures.empty(); }
@@ -55,6 +80,10 @@ struct RunReport {
     // Every file converted. A colour map that did not load is a warning, not a failure.
     bool allConverted() const;
 };
+
+// Whether the colour map of `settings` is fit for a batch: it opens (else CannotOpen) and
+// holds all 832 bytes (else the result is marked damaged). Success without texture support.
+StageResult CheckColourMap(const RunSettings& settings);
 
 // Stages per file: 4 with texture support, 3 without.
 int StagesPerFile(const RunSettings& settings);

@@ -21,7 +21,12 @@ struct RunSettings {
     int32_t maxGeo = 1;
     float scale = 0.00243902f;
     int32_t paletteOffset = kXwaPaletteOffset;  // kPlainPaletteOffset when not XW-Alliance
-    bool fitEngine = false;                     // fit each model to the engine's limits
+    std::string outputDir;  // the folder of the 3DO files; empty: beside each input
+    std::string matDir;     // the folder of the MAT files; empty: the current directory
+    // A file whose MAT names an earlier file of the batch already uses gets a prefix of its
+    // own instead of a warning.
+    bool uniqueMatNames = false;
+    bool fitEngine = false;  // fit every model to the target engine's limits
 };
 
 // The text as the C library's atoi reads it in the C locale: leading white space, an

@@ -1,15 +1,17 @@
 // Fuzz harness: one whole conversion of an OPT file held in memory: the reader, the geometry
-// pass, the MAT files (written into a scratch directory), the 3DO text (rendered into memory)
-// and the engine-limit check.
+// pass, fitting to the engine (when asked), the MAT files (written into a scratch directory), the
+// 3DO text (rendered into memory) and the engine-limit check.
 //
 // Input: four setting bytes, then the OPT file.
 //   byte 0: the scale, an index into kScales;
 //   byte 1: maxGeo, as a signed byte;
 //   byte 2: the texture group, as a signed byte (the run gives 0 to 3; the core must not care);
-//   byte 3: bit 0 reads the plain palettes instead of the XW-Alliance ones, bit 1 writes MATs.
+//   byte 3: bit 0 reads the plain palettes instead of the XW-Alliance ones, bit 1 writes MATs,
+//           bit 2 fits the model to the engine.
 //
 // Checks beyond "no crash, no leak, no undefined behaviour": every rewritten index refers to
-// an entry of its output mesh, each MAT file has exactly the size its texture gives, and the
+// an entry of its output mesh, a fitted model keeps every per-mesh limit of the engine, each
+// MAT file has exactly the size its texture gives, and the
 // 3DO text and the MAT files together stay within a bound proportional to the input.
 #include <fcntl.h>
 #include <stdlib.h>
@@ -28,6 +30,7 @@
 #include "core/engine_limits.h"
 #include "core/model.h"
 #include "core/paths.h"
+#include "fit/fit.h"
 #include "textures/colour_map.h"
 #include "textures/mat_file.h"
 #include "textures/mat_writer.h"
@@ -111,6 +114,41 @@ void CheckConvertedIndices(const kesh::OptModel& model) {
     }
 }
 
+// After fitting: at most four sets of one mesh per node, every mesh within the loader's
+// limits with its indices in range, every material in the list, every image side a power of
+// two.
+void CheckFittedModel(const kesh::OptModel& model) {
+    Require(model.lodMeshes.size() <= kesh::kMaxEngineGeometrySets, "at most four sets");
+    for (const std::vector<kesh::OptMesh>& set : model.lodMeshes) {
+        Require(set.size() == model.lodMeshes[0].size(), "one mesh per node in every set");
+        for (const kesh::OptMesh& mesh : set) {
+            Require(mesh.normals.size() == mesh.vertices.size(), "one normal per vertex");
+            Require(mesh.vertices.size() <= kesh::kMaxEngineVertices &&
+                        mesh.texCoords.size() <= kesh::kMaxEngineTextureVertices &&
+                        mesh.faces.size() <= kesh::kMaxEngineFaces,
+                    "fitted mesh within the engine's limits");
+            for (const kesh::OptFace& face : mesh.faces) {
+                Require(face.textureIndex >= -1 &&
+                            face.textureIndex < static_cast<int64_t>(model.textures.size()),
+                        "fitted face material in the list");
+                for (int k = 0; k < face.vertexCount && k < 4; ++k) {
+                    Require(face.vertexIndex[k] >= 0 &&
+                                static_cast<size_t>(face.vertexIndex[k]) < mesh.vertices.size(),
+                            "fitted vertex index in range");
+                    Require(face.texCoordIndex[k] >= 0 &&
+                                static_cast<size_t>(face.texCoordIndex[k]) < mesh.texCoords.size(),
+                            "fitted texture coordinate index in range");
+                }
+            }
+        }
+    }
+    for (const kesh::Texture& texture : model.textures) {
+        Require(texture.width > 0 && (texture.width & (texture.width - 1)) == 0 &&
+                    texture.height > 0 && (texture.height & (texture.height - 1)) == 0,
+                "fitted image sides are powers of two");
+    }
+}
+
 // Writes the MAT files, checks their sizes, removes them; returns their total size.
 uint64_t WriteAndCheckMats(const kesh::OptModel& model) {
     static const kesh::ColourMap colourMap = TestColourMap();
@@ -143,6 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t maxGeo = static_cast<int8_t>(data[1]);
     const bool plainPalettes = (data[3] & 1) != 0;
     const bool writeMats = (data[3] & 2) != 0;
+    const bool fit = (data[3] & 4) != 0;
     const std::span<const uint8_t> opt(data + kSettingBytes, size - kSettingBytes);
 
     kesh::OptModel model;
@@ -153,6 +192,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     model.ConvertGeometry(scale);
     Require(model.lodMeshes.size() == static_cast<size_t>(model.lodCount), "one list per LOD");
     CheckConvertedIndices(model);
+    if (fit) {
+        kesh::FitToEngine(model, maxGeo, kOutputPath);
+        if (!model.lodMeshes.empty() && !model.lodMeshes[0].empty()) CheckFittedModel(model);
+    }
 
     const uint64_t matBytes = writeMats ? WriteAndCheckMats(model) : 0;
     const std::string text = kesh::Format3DO(model, kOutputPath, maxGeo);

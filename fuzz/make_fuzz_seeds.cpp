@@ -193,7 +193,8 @@ int main(int argc, char** argv) {
         {"truncated_ship.opt", Prefix(SmallShipOpt(), 200)},
     };
     std::vector<Seed> pipeline;
-    // Settings: scale selector, maxGeo, textureGroup, flags (bit 0 plain palettes, bit 1 MATs).
+    // Settings: scale selector, maxGeo, textureGroup, flags (bit 0 plain palettes, bit 1 MATs,
+    // bit 2 fit to the engine).
     const std::vector<std::vector<uint8_t>> settings = {
         {0, 1, 0, 2}, {1, 0xFF, 1, 3}, {2, 2, 3, 2}, {3, 0, 0xFF, 0}};
     for (size_t i = 0; i < opts.size(); ++i) {
@@ -201,6 +202,14 @@ int main(int argc, char** argv) {
             {std::string("p").append(std::to_string(i)).append("_").append(opts[i].name),
              WithSettings(settings[i % settings.size()], opts[i].bytes)});
     }
+    // The same files fitted to the engine (bit 2), and two that fitting splits and packs.
+    for (size_t i = 0; i < opts.size(); ++i) {
+        pipeline.push_back(
+            {std::string("f").append(std::to_string(i)).append("_").append(opts[i].name),
+             WithSettings({0, 0xFF, 0, 6}, opts[i].bytes)});
+    }
+    pipeline.push_back({"f_long_strips.opt", WithSettings({0, 1, 0, 4}, GridOpt(2, 600))});
+    pipeline.push_back({"f_many_meshes.opt", WithSettings({0, 1, 0, 4}, GridOpt(70, 2))});
     std::vector<uint8_t> truncated = TwoLodShip();
     truncated.resize(truncated.size() / 3);
     pipeline.push_back({"p_truncated.opt", WithSettings({0, 0xFF, 0, 2}, truncated)});

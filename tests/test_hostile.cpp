@@ -13,6 +13,7 @@
 #include "core/engine_limits.h"
 #include "core/model.h"
 #include "core/paths.h"
+#include "fit/fit.h"
 #include "hostile_models.h"
 #include "opt/opt_reader.h"
 #include "support/opt_builder.h"
@@ -113,6 +114,24 @@ TEST_P(HostileInput, StaysWithinBoundsOfItsSize) {
     EXPECT_EQ(c.matFailures, 0u);
     EXPECT_LE(c.matBytes,
               140 * c.textures + c.pixels + static_cast<uint64_t>(kMaxPaddedImagePixels));
+}
+
+// Fitting the same model: every set's meshes within the loader's limits, and no more text
+// than the plain conversion's bound.
+TEST_P(HostileInput, FittedToTheEngineStaysWithinItsLimitsAndBoundsOfItsSize) {
+    const HostileCase hostile = MakeHostileCase(GetParam());
+    OptModel model;
+    model.LoadOptBytes(hostile.bytes);
+    model.ConvertGeometry(0.00243902f);
+    (void)FitToEngine(model, -1, kOutputPath);
+    const uint64_t textBytes = Format3DO(model, kOutputPath, -1).size();
+    EXPECT_LE(textBytes, kTextBytesPerInputByte * hostile.bytes.size() + kTextAllowance);
+    if (textBytes == 0) return;
+    EXPECT_LE(model.lodMeshes.size(), 4u);
+    for (const LimitWarning& warning : CheckEngineLimits(model, -1)) {
+        // Only the node count may stay beyond the limit, where simplifying could not help.
+        EXPECT_EQ(warning.kind, LimitKind::HierarchyNodes) << Describe(warning);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WorstCases, HostileInput, ::testing::ValuesIn(HostileCaseNames()),

@@ -9,6 +9,7 @@
 
 #include "core/model.h"
 #include "core/run.h"
+#include "core/run_messages.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"
@@ -37,14 +38,24 @@ class RecordingProgress final : public Progress {
     }
 };
 
-TEST(OutputPathFor, ReplacesTheTextAfterTheLastDot) {
+TEST(OutputPathFor, ReplacesTheExtensionOfTheFileNameOnly) {
     EXPECT_EQ(OutputPathFor("ship.opt"), "ship.3do");
     EXPECT_EQ(OutputPathFor("/data/ship.mk.opt"), "/data/ship.mk.3do");
-    EXPECT_EQ(OutputPathFor("C:\\models.old\\ship"), "C:\\models.3do");
-    EXPECT_EQ(OutputPathFor("/home/me/models.old/ship"), "/home/me/models.3do");
-    EXPECT_EQ(OutputPathFor("ship"), "3do");
     EXPECT_EQ(OutputPathFor("ship."), "ship.3do");
-    EXPECT_EQ(OutputPathFor(""), "3do");
+    // A dot in a folder name is not the file's extension; a name without one gets ".3do".
+    EXPECT_EQ(OutputPathFor("C:\\models.old\\ship"), "C:\\models.old\\ship.3do");
+    EXPECT_EQ(OutputPathFor("/home/me/models.old/ship"), "/home/me/models.old/ship.3do");
+    EXPECT_EQ(OutputPathFor("ships.v2/noext"), "ships.v2/noext.3do");
+    EXPECT_EQ(OutputPathFor("imperial/noext"), "imperial/noext.3do");
+    EXPECT_EQ(OutputPathFor("ship"), "ship.3do");
+    EXPECT_EQ(OutputPathFor(""), ".3do");
+}
+
+TEST(OutputPathFor, PutsTheFileNameIntoAnOutputFolder) {
+    EXPECT_EQ(OutputPathFor("ships/tie.opt", ""), "ships/tie.3do");
+    EXPECT_EQ(OutputPathFor("ships/tie.opt", "game/3do"), "game/3do/tie.3do");
+    EXPECT_EQ(OutputPathFor("tie.opt", "out/"), "out/tie.3do");
+    EXPECT_EQ(OutputPathFor("ships.v2/noext", "out"), "out/noext.3do");
 }
 
 TEST(RunConversion, AnEmptyListOnlySetsUpAndResetsTheBar) {
@@ -144,7 +155,6 @@ TEST(RunConversion, WritesTheSameFilesAsTheStagesCalledOneByOne) {
     const FileOutcome& outcome = report.files[0];
     EXPECT_TRUE(outcome.load.ok());
     EXPECT_TRUE(outcome.model3do.ok());
-    EXPECT_EQ(outcome.matFiles, 6u);  // the one that failed counts too
     ASSERT_EQ(outcome.matFailures.size(), 1u);
     EXPECT_EQ(outcome.matFailures[0].path, "ship_00004.mat");
 
@@ -220,6 +230,188 @@ TEST(RunConversion, ConvertsAModelWhoseNameIsAsLongAsTheFileSystemTakes) {
             EXPECT_EQ(ReadFileBytes("ssss_00005.mat").size(), 140u + 256 * 256);
         }
     }
+}
+
+// The outcome of converting `bytes` as the one file `name` in `dir`.
+FileOutcome ConvertOne(const ScratchDir& dir, const std::string& name,
+                       const std::vector<uint8_t>& bytes, RunSettings settings = {}) {
+    WriteFileBytes(dir / name, bytes);
+    NoProgress progress;
+    return RunConversion(settings, {dir / name}, progress).files.at(0);
+}
+
+TEST(RunConversion, TellsAFileThatIsNotAnOptFromADamagedOne) {
+    ScratchDir dir;
+    const std::vector<uint8_t> ship = SmallShipOpt();
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        NotOptReason reason;
+    } cases[] = {
+        {"empty", {}, NotOptReason::TooShort},
+        {"header-cut", std::vector<uint8_t>(ship.begin(), ship.begin() + 21),
+         NotOptReason::TooShort},
+        {"no-nodes", BuildOpt({.nodes = {Group()}, .nodeCount = 0}).bytes, NotOptReason::BadHeader},
+        {"table-outside", BuildOpt({.nodes = {Group()}, .nodeTable = 0x7000000}).bytes,
+         NotOptReason::BadHeader},
+        {"unknown-nodes", BuildOpt({.nodes = {NodeOfType(99), Group({Group()})}}).bytes,
+         NotOptReason::NoUsableNode},
+    };
+    for (const auto& c : cases) {
+        const FileOutcome outcome = ConvertOne(dir, c.name, c.bytes);
+        EXPECT_EQ(outcome.load.failure, Failure::NotOpt) << c.name;
+        EXPECT_EQ(outcome.load.notOpt, c.reason) << c.name;
+        EXPECT_FALSE(FileExists(outcome.outputPath)) << c.name;
+    }
+    EXPECT_EQ(Describe(NotOpt(NotOptReason::TooShort)),
+              "not an OPT model: too short for the header");
+    EXPECT_EQ(Describe(NotOpt(NotOptReason::BadHeader)),
+              "not an OPT model: a header that no OPT has");
+    EXPECT_EQ(Describe(NotOpt(NotOptReason::NoUsableNode)),
+              "not an OPT model: no node that the reader could use");
+
+    // The last of four faces is cut short: the file is damaged, and what it holds is still
+    // written.
+    const BuiltOpt grid = BuildOpt(
+        {.nodes = {Group({
+             Vertices({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}),
+             Faces({Tri(0, 1, 2), Tri(0, 2, 3), Tri(1, 2, 3), Tri(0, 1, 3)}).Named("faces"),
+         })}});
+    const std::vector<uint8_t> cut = grid.Prefix(grid.PayloadAt("faces") + 4 + 3 * 64 + 10);
+    const FileOutcome damaged = ConvertOne(dir, "cut.opt", cut);
+    EXPECT_TRUE(damaged.load.ok());
+    EXPECT_TRUE(damaged.load.damaged);
+    EXPECT_TRUE(damaged.converted());
+    OptModel model;
+    model.LoadOptBytes(cut);
+    model.ConvertGeometry(RunSettings{}.scale);
+    EXPECT_TRUE(ReadFileText(dir / "cut.3do") == Format3DO(model, "cut.3do", 1));
+}
+
+TEST(RunConversion, LeavesAnInputAloneThatItsOutputWouldReplace) {
+    ScratchDir dir;
+    const std::vector<uint8_t> ship = SmallShipOpt();
+    WriteFileBytes(dir / "x.3do", ship);
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    RunSettings intoItsOwnFolder;
+    intoItsOwnFolder.outputDir = dir / "sub/..";
+    for (const RunSettings& settings : {RunSettings{}, intoItsOwnFolder}) {
+        RecordingProgress progress;
+        const RunReport report = RunConversion(settings, {dir / "x.3do"}, progress);
+        EXPECT_EQ(progress.steps, 3);
+        EXPECT_EQ(report.files.at(0).model3do.failure, Failure::OutputIsInput);
+        EXPECT_FALSE(report.allConverted());
+        EXPECT_EQ(DescribeFile(report.files[0]),
+                  std::vector<std::string>{
+                      dir / "x.3do" + ": the output would replace the input: nothing written"});
+        EXPECT_TRUE(ReadFileBytes(dir / "x.3do") == ship);
+    }
+}
+
+TEST(RunConversion, WritesIntoTheOutputAndMaterialFolders) {
+    ScratchDir dir;
+    CurrentDir here(dir.path());
+    WriteFileBytes("ship.opt", SmallShipOpt());
+    ASSERT_EQ(mkdir("out", 0755), 0);
+    ASSERT_EQ(mkdir("mat", 0755), 0);
+    RunSettings settings;
+    settings.allowTextures = true;
+    settings.colourMapFile = std::string(KESH_SOURCE_DIR) + "/samples/uicolorm.cmp";
+    settings.outputDir = "out";
+    settings.matDir = "mat";
+    NoProgress progress;
+    const RunReport report = RunConversion(settings, {"ship.opt"}, progress);
+    ASSERT_TRUE(report.allConverted());
+    EXPECT_EQ(report.files[0].outputPath, "out/ship.3do");
+    EXPECT_EQ(ListDir("."), (std::vector<std::string>{"mat", "out", "ship.opt"}));
+    EXPECT_EQ(ListDir("out"), std::vector<std::string>{"ship.3do"});
+    EXPECT_EQ(ListDir("mat"), std::vector<std::string>{"ship_00000.mat"});
+    EXPECT_EQ(report.files[0].stats.matFiles, 1);
+    EXPECT_EQ(report.files[0].stats.bytesWritten,
+              static_cast<int64_t>(ReadFileBytes("out/ship.3do").size() + 140 + 64));
+}
+
+// Files whose names start alike: "SHIPyard" is "ship" again, in any case; "plain" has no
+// texture, so it has no material names to share; "shi0" clashes only with a changed prefix.
+TEST(RunConversion, FindsFilesThatShareMaterialNamesAndRenamesThemOnRequest) {
+    for (bool textures : {false, true}) {
+        ScratchDir dir;
+        CurrentDir here(dir.path());
+        const std::vector<std::string> files = {"ship.opt", "SHIPyard.opt", "shipwreck.opt",
+                                                "plain.opt", "shi0.opt"};
+        for (const std::string& name : files)
+            WriteFileBytes(name, name == "plain.opt" ? GridOpt(1, 1) : SmallShipOpt());
+        RunSettings settings;
+        settings.allowTextures = textures;
+        settings.colourMapFile = std::string(KESH_SOURCE_DIR) + "/samples/uicolorm.cmp";
+
+        NoProgress progress;
+        const RunReport shared = RunConversion(settings, files, progress);
+        ASSERT_TRUE(shared.allConverted());
+        EXPECT_EQ(shared.files[1].materialPrefix, "SHIP");
+        EXPECT_EQ(shared.files[1].materialNamesClashWith, "ship.opt");
+        EXPECT_EQ(shared.files[2].materialNamesClashWith, "ship.opt");
+        EXPECT_EQ(shared.files[3].materialPrefix, "");
+        EXPECT_EQ(shared.files[4].materialNamesClashWith, "");
+        EXPECT_EQ(DescribeFile(shared.files[1]),
+                  std::vector<std::string>{
+                      "SHIPyard.opt: warning: its material names SHIP_*.mat are those of "
+                      "ship.opt too; --unique-mat-names gives it names of its own"});
+        EXPECT_EQ(CountWarnings(shared), 2);
+
+        settings.uniqueMatNames = true;
+        const RunReport unique = RunConversion(settings, files, progress);
+        ASSERT_TRUE(unique.allConverted());
+        std::vector<std::string> prefixes;
+        for (const FileOutcome& file : unique.files)
+            prefixes.push_back(file.materialPrefix);
+        EXPECT_EQ(prefixes, (std::vector<std::string>{"ship", "SHI0", "shi1", "", "shi2"}));
+        EXPECT_EQ(unique.files[4].materialNamesClashWith, "SHIPyard.opt");
+        EXPECT_EQ(CountWarnings(unique), 0);
+        EXPECT_NE(ReadFileText("SHIPyard.3do").find("         0:   SHI0_00000.mat    # 8x8"),
+                  std::string::npos);
+        EXPECT_EQ(FileExists("SHI0_00000.mat"), textures);
+        EXPECT_EQ(DescribeWork(unique.files[1]).at(1),
+                  "SHIPyard.opt: its material names are SHI0_*.mat, as SHIP_*.mat would repeat "
+                  "those of ship.opt");
+    }
+}
+
+TEST(RunMessages, SumsUpEngineLimitsOncePerKind) {
+    ScratchDir dir;
+    const FileOutcome grid = ConvertOne(dir, "grid.opt", GridOpt(3, 600));
+    EXPECT_EQ(
+        DescribeFile(grid),
+        (std::vector<std::string>{
+            dir / "grid.opt" + ": warning: 3 meshes have more than 512 vertices (largest 1,202); "
+                               "--fit-engine makes them fit",
+            dir / "grid.opt" + ": warning: 3 meshes have more than 512 faces (largest 600); "
+                               "--fit-engine makes them fit"}));
+
+    LimitSummary one{LimitKind::TextureVertices, 1, 900, 768};
+    FileWarning warning;
+    warning.kind = WarningKind::EngineLimit;
+    warning.limit = one;
+    EXPECT_EQ(Describe(warning),
+              "1 mesh has more than 768 texture vertices (900); --fit-engine makes it fit");
+    warning.limit = {LimitKind::HierarchyNodes, 1, 80, 64};
+    EXPECT_EQ(Describe(warning),
+              "the model has 80 hierarchy nodes, more than 64; --fit-engine makes it fit");
+}
+
+TEST(RunMessages, SummarisesTheRunInOneLine) {
+    RunReport report;
+    report.files.resize(40);
+    report.files[7].load = Fail(Failure::CannotOpen, 2);
+    EXPECT_EQ(DescribeSummary(report, 3, 0.409),
+              "Converted 39 of 40 files, 1 failed, 3 warnings, in 0.41 s");
+    report.files.resize(1);
+    EXPECT_EQ(DescribeSummary(report, 1, 12.0),
+              "Converted 1 of 1 file, 0 failed, 1 warning, in 12.00 s");
+    EXPECT_EQ(WithThousands(0), "0");
+    EXPECT_EQ(WithThousands(999), "999");
+    EXPECT_EQ(WithThousands(4210), "4,210");
+    EXPECT_EQ(WithThousands(-1234567), "-1,234,567");
 }
 
 }  // namespace

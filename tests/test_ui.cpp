@@ -512,35 +512,29 @@ TEST_F(DialogTest, ResultsCountWarningsAndTheMessageNamesRunWideOnes) {
     std::vector<std::string> messages;
     dialog.SetNotifier(
         [&](QWidget*, const QString& message) { messages.push_back(message.toStdString()); });
-    dialog.AddFiles({"/ships/alfa.opt", "/ships/damaged.opt", "/other/alfa2.opt"});
+    dialog.AddFiles({"/ships/alfa.opt", "/ships/damaged.opt"});
     RunReport report;
-    report.files.resize(3);
-    for (size_t i = 0; i < 3; ++i) {
+    report.files.resize(2);
+    for (size_t i = 0; i < 2; ++i) {
         report.files[i].inputPath = dialog.inputFiles()[i];
         report.files[i].outputPath = OutputPathFor(dialog.inputFiles()[i]);
     }
+    report.files[0].materialPrefix = "alfa";
+    report.files[0].stats.textures = 2;
+    report.files[0].stats.matFiles = 2;
     report.files[1].load.damaged = true;
     report.files[1].limitWarnings = {LimitWarning{}};
-    // alfa.3do and alfa2.3do both write alfa_00000.mat.
-    report.files[0].matFiles = 2;
-    report.files[2].matFiles = 1;
     dialog.SetRunner(
         [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
 
+    // A file's own warnings are counted in its result and listed in its tooltip, without a
+    // message.
     Control<QPushButton>(dialog, kIdConvert)->click();
-    EXPECT_EQ(Results(dialog),
-              (std::vector<std::string>{"Converted, 1 warning", "Converted, 2 warnings",
-                                        "Converted, 1 warning"}));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].substr(0, messages[0].find('\n')), "3 of 3 files converted.");
-    EXPECT_NE(messages[0].find("alfa.opt and alfa2.opt share the MAT names alfa_*.mat"),
-              std::string::npos);
-    EXPECT_EQ(messages[0].find("damaged.opt"), std::string::npos);  // its own warnings do not
-    const std::string tip = Tip(dialog, 0);
-    EXPECT_NE(tip.find("MAT files: 2 in " + std::filesystem::current_path().string() +
-                       " (alfa_00000.mat to alfa_00001.mat)"),
-              std::string::npos);
-    EXPECT_NE(tip.find("alfa_*.mat"), std::string::npos);
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted, 2 warnings"}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Tip(dialog, 0), "/ships/alfa.opt\n3DO file: /ships/alfa.3do\nMAT files: 2 in " +
+                                  std::filesystem::current_path().string() +
+                                  " (alfa_00000.mat to alfa_00001.mat)");
     for (const std::string& line : DescribeFile(report.files[1])) {
         EXPECT_NE(Tip(dialog, 1).find(line.substr(report.files[1].inputPath.size() + 2)),
                   std::string::npos)
@@ -549,11 +543,36 @@ TEST_F(DialogTest, ResultsCountWarningsAndTheMessageNamesRunWideOnes) {
 
     // A colour map that stopped loading after the check is the run's warning, in the message.
     report.colourMap = Fail(Failure::CannotOpen, ENOENT);
-    report.files[2].matFiles = 0;
     Control<QPushButton>(dialog, kIdConvert)->click();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[1].find(DescribeRun(dialog.ReadSettings(), report).lines.at(0) + "."),
-              std::string::npos);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "2 of 2 files converted.\n" +
+                               DescribeRun(dialog.ReadSettings(), report).lines.at(0) + ".");
+}
+
+TEST_F(DialogTest, MatNamesAnEarlierFileUsedCallForTheMessageButOneFileTwiceDoesNot) {
+    ScratchDir dir;
+    const CurrentDir restore(std::filesystem::current_path().string());
+    test::WriteFileBytes(dir / "alfa.opt", test::SmallShipOpt());
+    test::WriteFileBytes(dir / "alfa2.opt", test::SmallShipOpt());
+    WriteColourMap(dir / "uicolorm.cmp");
+    ConverterDialog dialog(true);
+    RunWatch watch(dialog);
+
+    dialog.AddFiles({dir / "alfa.opt", dir / "alfa.opt"});
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted"}));
+    EXPECT_TRUE(watch.messages.empty());
+
+    // alfa2.3do's MAT files are named alfa_00000.mat too.
+    dialog.AddFiles({dir / "alfa2.opt"});
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog),
+              (std::vector<std::string>{"Converted", "Converted", "Converted, 1 warning"}));
+    ASSERT_EQ(watch.messages.size(), 1u);
+    const std::vector<FileWarning> warnings = WarningsOf(watch.report.files[2]);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(watch.messages[0],
+              "3 of 3 files converted.\nalfa2.opt: warning: " + Describe(warnings[0]) + ".");
 }
 
 // A report in which every file of the dialog's list did what `fill` makes of it.
@@ -569,32 +588,19 @@ RunReport ReportFor(const ConverterDialog& dialog, const std::function<void(File
     return report;
 }
 
-TEST_F(DialogTest, AFileListedTwiceCollidesWithNoOneAndALongMessageCountsTheRest) {
-    ScratchDir dir;
-    const CurrentDir here(dir.path());
-    WriteColourMap(dir / "uicolorm.cmp");
-    ConverterDialog dialog(true);
+TEST_F(DialogTest, ALongMessageListsTenProblemsAndCountsTheRest) {
+    ConverterDialog dialog(false);
     std::vector<std::string> messages;
     dialog.SetNotifier(
         [&](QWidget*, const QString& message) { messages.push_back(message.toStdString()); });
-    RunReport report;
-    dialog.SetRunner(
-        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
-
-    // The same model twice writes the same MAT files twice: nothing is lost.
-    dialog.AddFiles({"/s/ship.opt", "/s/ship.opt"});
-    report = ReportFor(dialog, [](FileOutcome& file) { file.matFiles = 3; });
-    Control<QPushButton>(dialog, kIdConvert)->click();
-    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted"}));
-    EXPECT_TRUE(messages.empty());
-
-    // Twelve failures: the message lists ten and counts the others.
-    dialog.OnRemoveAll();
     std::vector<std::string> files;
     for (int i = 0; i < 12; ++i)
         files.push_back("/s/gone" + std::to_string(i) + ".opt");
     dialog.AddFiles(files);
-    report = ReportFor(dialog, [](FileOutcome& file) { file.load = Fail(Failure::CannotOpen); });
+    const RunReport report =
+        ReportFor(dialog, [](FileOutcome& file) { file.load = Fail(Failure::CannotOpen); });
+    dialog.SetRunner(
+        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
     Control<QPushButton>(dialog, kIdConvert)->click();
     ASSERT_EQ(messages.size(), 1u);
     const std::string& message = messages[0];
@@ -618,8 +624,10 @@ TEST_F(DialogTest, AColourMapThatIsMissingOrShortIsReportedAndNothingIsConverted
     Control<QPushButton>(dialog, kIdConvert)->click();
     EXPECT_EQ(watch.runs, 0);
     ASSERT_EQ(watch.messages.size(), 1u);
-    EXPECT_NE(watch.messages[0].find("uicolorm.cmp (" + dir / "uicolorm.cmp" + ")"),
-              std::string::npos);
+    const RunSettings settings = dialog.ReadSettings();
+    EXPECT_TRUE(
+        watch.messages[0].starts_with(DescribeColourMap(settings, CheckColourMap(settings)) +
+                                      ".\nThe name stands for " + dir / "uicolorm.cmp" + "."));
     EXPECT_NE(watch.messages[0].find("Nothing was converted"), std::string::npos);
     EXPECT_EQ(Results(dialog), (std::vector<std::string>{""}));
 
@@ -627,7 +635,9 @@ TEST_F(DialogTest, AColourMapThatIsMissingOrShortIsReportedAndNothingIsConverted
     Control<QPushButton>(dialog, kIdConvert)->click();
     EXPECT_EQ(watch.runs, 0);
     ASSERT_EQ(watch.messages.size(), 2u);
-    EXPECT_NE(watch.messages[1].find("831 bytes"), std::string::npos);
+    EXPECT_TRUE(
+        watch.messages[1].starts_with(DescribeColourMap(settings, CheckColourMap(settings)) + "."));
+    EXPECT_NE(watch.messages[1].find("832 bytes"), std::string::npos);
     EXPECT_EQ(test::ListDir(dir.path()), (std::vector<std::string>{"ship.opt", "uicolorm.cmp"}));
     EXPECT_TRUE(values.empty());
 

@@ -101,9 +101,11 @@ int64_t MatImagePixels(const Texture& texture) {
     return bytes;
 }
 
-std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
-                                               const char* outputPath) const {
-    const std::string_view baseName = BaseName(outputPath ? outputPath : "");
+std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap, const char* outputPath,
+                                               std::string_view directory) const {
+    const std::string_view names = MaterialSource(*this, BaseName(outputPath ? outputPath : ""));
+    std::string folder(directory);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
     // Missing pixels padded so far may not exceed one image's limit for the whole model: a
     // file can list one short texture thousands of times.
     int64_t paddingLeft = kMaxPaddedImagePixels;
@@ -117,8 +119,8 @@ std::vector<OutputFailure> OptModel::WriteMATs(const ColourMap& colourMap,
         } else {
             paddingLeft -= missing;
         }
-        // Bare names: the files land in the current directory.
-        const std::string name = MaterialName(baseName, static_cast<int32_t>(i));
+        // Without a folder the names are bare: the files land in the current directory.
+        const std::string name = folder + MaterialName(names, static_cast<int32_t>(i));
         StageResult written = WriteMat(textures[i], colourMap, name, imageBytes, cache);
         if (!written) failures.push_back({name, std::move(written)});
     }

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/run.h"
+#include "core/run_messages.h"
 #include "textures/colour_map.h"
 
 namespace kesh {
@@ -21,7 +23,7 @@ std::string Resolve(const std::string& name) {
 
 }  // namespace
 
-ColourMapCheck CheckColourMap(const std::string& name) {
+ColourMapCheck LookUpColourMap(const std::string& name) {
     ColourMapCheck check;
     check.name = name;
     check.resolved = Resolve(name);
@@ -60,25 +62,12 @@ std::string ColourMapTip(const ColourMapCheck& check) {
     return tip;
 }
 
-std::string ColourMapProblem(const ColourMapCheck& check) {
-    std::string problem = "The colour map " + check.name + " (" + check.resolved + ") ";
-    switch (check.state) {
-        case ColourMapCheck::State::Usable:
-            return {};
-        case ColourMapCheck::State::NotFound:
-            problem += "was not found.";
-            break;
-        case ColourMapCheck::State::CannotOpen:
-            problem += "does not open: ";
-            problem += std::strerror(check.systemError);
-            problem += '.';
-            break;
-        case ColourMapCheck::State::TooShort:
-            problem += "holds " + std::to_string(check.bytes) + " bytes; a colour map has " +
-                       std::to_string(kColourMapFileBytes) + ".";
-            break;
-    }
-    return problem +
+std::string ColourMapProblem(const RunSettings& settings) {
+    const std::string problem = DescribeColourMap(settings, CheckColourMap(settings));
+    if (problem.empty()) return {};
+    std::string text = problem + ".\nThe name stands for " + Resolve(settings.colourMapFile) + ".";
+    // Every MAT file of the run would index the map: the user fixes the field first.
+    return text +
            "\nNothing was converted. Correct the colour map's name in its field and press "
            "\"Convert\" again.";
 }

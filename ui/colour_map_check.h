@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/settings.h"
+
 namespace kesh {
 
 struct ColourMapCheck {
@@ -23,12 +25,13 @@ struct ColourMapCheck {
 };
 
 // Opens the colour map named `name` through the colour map's own loader.
-ColourMapCheck CheckColourMap(const std::string& name);
+ColourMapCheck LookUpColourMap(const std::string& name);
 
 // The field's tooltip: "uicolorm.cmp → /home/me/ships/uicolorm.cmp, not found".
 std::string ColourMapTip(const ColourMapCheck& check);
 
-// Why a run cannot use the colour map, and what to do; empty when it is usable.
-std::string ColourMapProblem(const ColourMapCheck& check);
+// Why a run with `settings` cannot use their colour map, in the command line's words, where
+// the name points, and what to do; empty when the map is usable or textures are off.
+std::string ColourMapProblem(const RunSettings& settings);
 
 }  // namespace kesh

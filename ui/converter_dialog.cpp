@@ -303,9 +303,8 @@ void ConverterDialog::OnConvert() {
     if (settings.allowTextures) {
         // Every MAT file of a batch indexes the colour map: without a whole one they would
         // all come out wrong, so nothing is converted until the field names one.
-        const ColourMapCheck check = CheckColourMap(settings.colourMapFile);
-        colourMapEdit_->setToolTip(QString::fromStdString(ColourMapTip(check)));
-        const std::string problem = ColourMapProblem(check);
+        UpdateColourMapTip();
+        const std::string problem = ColourMapProblem(settings);
         if (!problem.empty()) {
             if (notifier_) notifier_(this, QString::fromStdString(problem));
             return;
@@ -370,7 +369,7 @@ void ConverterDialog::FitColumns() {
 }
 
 void ConverterDialog::UpdateColourMapTip() {
-    const ColourMapCheck check = CheckColourMap(FromQString(colourMapEdit_->text()));
+    const ColourMapCheck check = LookUpColourMap(FromQString(colourMapEdit_->text()));
     colourMapEdit_->setToolTip(QString::fromStdString(ColourMapTip(check)));
 }
 

@@ -26,10 +26,9 @@ struct RunSummary {
     std::string message;
 };
 
-// `matFolder` is the folder the run's MAT files landed in: the current directory while it
-// ran. With texture support, files whose MAT names coincide (their 3DO names share the first
-// four characters) each get a warning, since the later ones overwrote the earlier ones' MAT
-// files, and the message names them.
+// `matFolder` is the folder the run's MAT files landed in when the settings name none: the
+// current directory while it ran. Warnings about the colour map and about MAT names that an
+// earlier file of the run already used call for the message as failures do.
 RunSummary SummariseRun(const RunSettings& settings, const RunReport& report,
                         const std::string& matFolder);
 

@@ -73,7 +73,7 @@ void WriteHeader(TextSink& out, std::string_view baseName) {
     out.EndLine();
 }
 
-void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseName) {
+void WriteMaterials(TextSink& out, const OptModel& model, std::string_view names) {
     SectionStart(out, "MODELRESOURCE");
     Line(out, "# Materials List");
     CountLine(out, "MATERIALS ", static_cast<int64_t>(model.textures.size()));
@@ -81,7 +81,7 @@ void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseN
         const Texture& texture = model.textures[i];
         out.PutInt(static_cast<int64_t>(i), 10);
         out.Put(":   ");
-        out.Put(MaterialName(baseName, static_cast<int32_t>(i)));
+        out.Put(MaterialName(names, static_cast<int32_t>(i)));
         out.Put("    # ");
         out.PutInt(texture.width);
         out.Put("x");
@@ -92,11 +92,11 @@ void WriteMaterials(TextSink& out, const OptModel& model, std::string_view baseN
     out.EndLine();
 }
 
-void WriteFace(TextSink& out, size_t index, const OptFace& face) {
+void WriteFace(TextSink& out, size_t index, const OptFace& face, int32_t untexturedMaterial) {
     const bool textured = face.textureIndex >= 0;
     out.PutInt(static_cast<int64_t>(index), 6);
     out.Put(": ");
-    out.PutInt(textured ? face.textureIndex : 0, 9);
+    out.PutInt(textured ? face.textureIndex : untexturedMaterial, 9);
     out.Put(textured ? "  0x0000" : "  0x0002");
     out.Put("     4       3      1       0.0000 ");
     out.PutInt(face.vertexCount, 7);
@@ -111,7 +111,7 @@ void WriteFace(TextSink& out, size_t index, const OptFace& face) {
     out.EndLine();
 }
 
-void WriteMesh(TextSink& out, const OptMesh& mesh, int32_t index) {
+void WriteMesh(TextSink& out, const OptMesh& mesh, int32_t index, int32_t untexturedMaterial) {
     Line(out, "# Mesh definition");
     CountLine(out, "MESH ", index);
     out.Put("NAME Mesh_");
@@ -163,7 +163,7 @@ void WriteMesh(TextSink& out, const OptMesh& mesh, int32_t index) {
     CountLine(out, "FACES ", static_cast<int64_t>(mesh.faces.size()));
     Line(out, "#  num:  material:   type:  geo:  light:   tex:  extralight:  verts:");
     for (size_t f = 0; f < mesh.faces.size(); ++f)
-        WriteFace(out, f, mesh.faces[f]);
+        WriteFace(out, f, mesh.faces[f], untexturedMaterial);
     out.EndLine();
     out.EndLine();
 
@@ -198,7 +198,7 @@ void WriteGeometry(TextSink& out, const OptModel& model, int32_t sets) {
         Line(out, "# Number of Meshes");
         CountLine(out, "MESHES ", static_cast<int64_t>(set.size()));
         for (size_t j = 0; j < set.size(); ++j)
-            WriteMesh(out, set[j], static_cast<int32_t>(j));
+            WriteMesh(out, set[j], static_cast<int32_t>(j), model.untexturedMaterial);
     }
 }
 
@@ -247,7 +247,7 @@ bool HasGeometry(const OptModel& model) {
 
 void Render3DO(const OptModel& model, std::string_view baseName, int32_t maxGeo, TextSink& sink) {
     WriteHeader(sink, baseName);
-    WriteMaterials(sink, model, baseName);
+    WriteMaterials(sink, model, MaterialSource(model, baseName));
     WriteGeometry(sink, model, GeometrySetsToWrite(maxGeo, model.lodMeshes.size()));
     WriteHierarchy(sink, model.lodMeshes[0]);
 }
