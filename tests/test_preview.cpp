@@ -106,6 +106,16 @@ TEST_F(PreviewTest, DoubleClickingAConvertedFileOpensItsPreview) {
     previews[0]->close();  // deletes itself
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.findChildren<PreviewWindow*>().isEmpty());
+
+    // "Preview" in the list's menu shows the selected file the same way.
+    list->clearSelection();
+    EXPECT_FALSE(dialog.previewAction()->isEnabled());
+    list->topLevelItem(0)->setSelected(true);
+    ASSERT_TRUE(dialog.previewAction()->isEnabled());
+    dialog.previewAction()->trigger();
+    ASSERT_EQ(dialog.findChildren<PreviewWindow*>().size(), 1);
+    dialog.findChildren<PreviewWindow*>()[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     dialog.close();
 }
 

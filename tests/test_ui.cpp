@@ -1,5 +1,6 @@
-// The desktop dialog: the command-line switch, the layout and initial state, adding files,
-// "Convert" with its settings and progress, the About box, and the program's start and end.
+// The desktop dialog: the command-line switch, the layout and initial state, adding and
+// removing files, "Convert" with its settings, progress, results and messages, the About box,
+// and the program's start and end.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,18 +10,23 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/run_messages.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"
 #include "ui/about_dialog.h"
@@ -29,6 +35,7 @@
 #include "ui/command_line.h"
 #include "ui/converter_dialog.h"
 #include "ui/dialog_units.h"
+#include "ui/titled_frame.h"
 
 namespace kesh {
 namespace {
@@ -66,6 +73,38 @@ std::vector<std::string> ListItems(const QWidget& dialog) {
     return items;
 }
 
+std::vector<std::string> Results(const QWidget& dialog) {
+    auto* list = Control<QTreeWidget>(dialog, kIdFileList);
+    std::vector<std::string> results;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        results.push_back(list->topLevelItem(i)->text(1).toStdString());
+    }
+    return results;
+}
+
+std::string Tip(const QWidget& dialog, int item) {
+    return Control<QTreeWidget>(dialog, kIdFileList)->topLevelItem(item)->toolTip(1).toStdString();
+}
+
+// The failure of a file as the command line words it, without the file's path.
+std::string FailureWords(const FileOutcome& file) {
+    std::string words;
+    for (const std::string& line : DescribeFile(file)) {
+        const std::string text = line.substr(file.inputPath.size() + 2);
+        if (text.starts_with("warning: ")) continue;
+        words += (words.empty() ? "" : "; ") + text;
+    }
+    return words;
+}
+
+// A whole CMP colour map: a 64-byte header and 256 grey entries.
+void WriteColourMap(const std::string& path, size_t bytes = 832) {
+    std::vector<uint8_t> cmp(bytes, 0);
+    for (size_t i = 64; i < bytes; ++i)
+        cmp[i] = static_cast<uint8_t>((i - 64) / 3);
+    test::WriteFileBytes(path, cmp);
+}
+
 // Every test ends with no window of its own left open or undeleted.
 class DialogTest : public testing::Test {
   protected:
@@ -99,6 +138,19 @@ TEST(CommandLine, FindsTheSwitchAsACaseSensitiveSubstring) {
     EXPECT_FALSE(HasTextureSwitch(JoinArguments(3, split)));
 }
 
+TEST(CommandLine, VersionAndHelpAreWholeArgumentsAndTheFirstOneCounts) {
+    const char* none[] = {"kesh", "allow_textures", "-version", "--versions", "help"};
+    EXPECT_EQ(FindInfoRequest(5, none), InfoRequest::None);
+    const char* version[] = {"kesh", "ship.opt", "--version", "--help"};
+    EXPECT_EQ(FindInfoRequest(4, version), InfoRequest::Version);
+    const char* help[] = {"kesh", "--help", "--version"};
+    EXPECT_EQ(FindInfoRequest(3, help), InfoRequest::Help);
+    EXPECT_EQ(InfoText(InfoRequest::Version), "Kesh Version 1.0\n");
+    const std::string usage = InfoText(InfoRequest::Help);
+    EXPECT_TRUE(usage.starts_with("Usage: kesh [allow_textures]\n"));
+    EXPECT_TRUE(usage.ends_with("\n"));
+}
+
 TEST(DialogUnits, ConvertsEachEdgeAndRoundsToTheNearestPixel) {
     const DialogUnits du{6, 13};
     EXPECT_EQ(du.X(164), 246);
@@ -129,8 +181,9 @@ TEST_F(DialogTest, StartsWithoutTextureSupportShowingTheTemplatesValues) {
     EXPECT_EQ(group->itemText(3), "Green");
 
     auto* list = Control<QTreeWidget>(dialog, kIdFileList);
-    EXPECT_EQ(list->columnCount(), 1);
+    EXPECT_EQ(list->columnCount(), 2);
     EXPECT_EQ(list->headerItem()->text(0), "Filename");
+    EXPECT_EQ(list->headerItem()->text(1), "Result");
     EXPECT_EQ(list->columnWidth(0), 200);
     EXPECT_FALSE(list->header()->sectionsClickable());
     EXPECT_EQ(list->topLevelItemCount(), 0);
@@ -148,6 +201,12 @@ TEST_F(DialogTest, StartsWithoutTextureSupportShowingTheTemplatesValues) {
     EXPECT_EQ(Control<QProgressBar>(dialog, kIdProgress)->value(), 0);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    // "Fit engine limits" shows with and without texture support, unchecked.
+    auto* fit = dialog.findChild<QCheckBox*>("fitEngineCheck");
+    ASSERT_NE(fit, nullptr);
+    EXPECT_EQ(fit->text(), "Fit engine limits");
+    EXPECT_FALSE(fit->isHidden());
+    EXPECT_FALSE(fit->isChecked());
 }
 
 TEST_F(DialogTest, StartsWithTextureSupportShowingTheColourMapAndTheCheckBox) {
@@ -172,6 +231,10 @@ TEST_F(DialogTest, LaysOutTheTemplateInDialogUnitsOfItsFontInTabOrder) {
     EXPECT_EQ(Control(dialog, kIdXwaCheck)->geometry(), du.Rect(106, 116, 87, 10));
     EXPECT_EQ(Control(dialog, kIdProgress)->geometry(), du.Rect(3, 163, 78, 10));
     EXPECT_EQ(Control(dialog, kIdDone)->geometry(), du.Rect(149, 161, 50, 14));
+    auto* fit = dialog.findChild<QCheckBox*>("fitEngineCheck");
+    EXPECT_EQ(fit->geometry(), du.Rect(106, 133, 87, 10));
+    EXPECT_LE(fit->sizeHint().width(), fit->width());
+    EXPECT_FALSE(fit->isHidden());
     EXPECT_EQ(FocusChainIds(dialog),
               (std::vector<int>{kIdAdd, kIdFileList, kIdScale, kIdGroup, kIdMaxGeo, kIdColourMap,
                                 kIdXwaCheck, kIdConvert, kIdDone, kIdProgress}));
@@ -276,6 +339,9 @@ TEST_F(DialogTest, ReadsTheFieldsAsTheRunTakesThem) {
     EXPECT_EQ(defaults.maxGeo, 1);
     EXPECT_EQ(defaults.scale, 0.00243902f);
     EXPECT_EQ(defaults.paletteOffset, 3584);
+    EXPECT_FALSE(defaults.fitEngine);
+    plain.findChild<QCheckBox*>("fitEngineCheck")->click();
+    EXPECT_TRUE(plain.ReadSettings().fitEngine);
 
     // Without texture support the colour map field is not read.
     Control<QLineEdit>(plain, kIdColourMap)->setText("other.cmp");
@@ -302,6 +368,9 @@ TEST_F(DialogTest, ReadsTheFieldsAsTheRunTakesThem) {
 }
 
 TEST_F(DialogTest, ConvertHandsTheFilesAndTheCheckBoxChoiceToTheRun) {
+    ScratchDir dir;
+    const CurrentDir here(dir.path());
+    WriteColourMap(dir / "uicolorm.cmp");
     ConverterDialog dialog(true);
     dialog.SetFilePicker([](QWidget*) {
         return std::vector<std::string>{"/none/a.opt", "/none/b.opt"};
@@ -362,9 +431,10 @@ TEST_F(DialogTest, ConvertWithTexturesWritesMatFilesInThePickedFolder) {
     const CurrentDir restore(std::filesystem::current_path().string());
     test::WriteFileBytes(dir / "alfa.opt", test::SmallShipOpt());
     test::WriteFileBytes(dir / "bravo.opt", test::SmallShipOpt());
+    WriteColourMap(dir / "uicolorm.cmp");
     ConverterDialog dialog(true);
     // The picker's folder becomes the current directory, so the MAT files land beside the
-    // models; the colour map is looked for there too, and its absence stops nothing.
+    // models; the colour map is looked for there too.
     dialog.SetFilePicker([&](QWidget*) {
         return std::vector<std::string>{dir / "alfa.opt", dir / "bravo.opt"};
     });
@@ -377,7 +447,341 @@ TEST_F(DialogTest, ConvertWithTexturesWritesMatFilesInThePickedFolder) {
     EXPECT_EQ(Control<QProgressBar>(dialog, kIdProgress)->maximum(), 8);
     EXPECT_EQ(test::ListDir(dir.path()),
               (std::vector<std::string>{"alfa.3do", "alfa.opt", "alfa_00000.mat", "brav_00000.mat",
-                                        "bravo.3do", "bravo.opt"}));
+                                        "bravo.3do", "bravo.opt", "uicolorm.cmp"}));
+}
+
+// Converts through the real run and keeps its report; counts the messages shown.
+struct RunWatch {
+    explicit RunWatch(ConverterDialog& dialog) {
+        dialog.SetRunner([this](const RunSettings& settings, const std::vector<std::string>& files,
+                                Progress& progress) {
+            report = RunConversion(settings, files, progress);
+            ++runs;
+            return report;
+        });
+        dialog.SetNotifier([this, &dialog](QWidget* parent, const QString& message) {
+            EXPECT_EQ(parent, &dialog);
+            messages.push_back(message.toStdString());
+        });
+    }
+
+    RunReport report;
+    int runs = 0;
+    std::vector<std::string> messages;
+};
+
+TEST_F(DialogTest, ARunShowsEachFilesResultAndSumsUpAFailureInOneMessage) {
+    ScratchDir dir;
+    const CurrentDir restore(std::filesystem::current_path().string());
+    test::WriteFileBytes(dir / "good.opt", test::SmallShipOpt());
+    test::WriteFileText(dir / "broken.opt", "These bytes are no OPT model at all.");
+    ConverterDialog dialog(false);
+    RunWatch watch(dialog);
+    dialog.AddFiles({dir / "good.opt", dir / "broken.opt"});
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"", ""}));  // nothing run yet
+
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    ASSERT_EQ(watch.report.files.size(), 2u);
+    const std::string failure = FailureWords(watch.report.files[1]);
+    ASSERT_FALSE(failure.empty());
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", failure}));
+    ASSERT_EQ(watch.messages.size(), 1u);
+    EXPECT_EQ(watch.messages[0], "1 of 2 files converted.\nbroken.opt: " + failure + ".");
+    // The tooltip names the input in full and what was written from it.
+    EXPECT_EQ(Tip(dialog, 0), dir / "good.opt" + "\n3DO file: " + dir / "good.3do");
+    EXPECT_EQ(Tip(dialog, 1).substr(0, (dir / "broken.opt").size()), dir / "broken.opt");
+    EXPECT_NE(Tip(dialog, 1).find(failure), std::string::npos);
+
+    // A file added since shows no result until the next run; a run without a failure shows
+    // its results and no message.
+    dialog.AddFiles({dir / "good.opt"});
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", failure, ""}));
+    auto* list = Control<QTreeWidget>(dialog, kIdFileList);
+    list->topLevelItem(1)->setSelected(true);
+    dialog.removeAction()->trigger();
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted"}));
+    EXPECT_EQ(watch.messages.size(), 1u);
+}
+
+TEST_F(DialogTest, ResultsCountWarningsAndTheMessageNamesRunWideOnes) {
+    ScratchDir dir;
+    const CurrentDir here(dir.path());
+    WriteColourMap(dir / "uicolorm.cmp");
+    ConverterDialog dialog(true);
+    std::vector<std::string> messages;
+    dialog.SetNotifier(
+        [&](QWidget*, const QString& message) { messages.push_back(message.toStdString()); });
+    dialog.AddFiles({"/ships/alfa.opt", "/ships/damaged.opt"});
+    RunReport report;
+    report.files.resize(2);
+    for (size_t i = 0; i < 2; ++i) {
+        report.files[i].inputPath = dialog.inputFiles()[i];
+        report.files[i].outputPath = OutputPathFor(dialog.inputFiles()[i]);
+    }
+    report.files[0].materialPrefix = "alfa";
+    report.files[0].stats.textures = 2;
+    report.files[0].stats.matFiles = 2;
+    report.files[1].load.damaged = true;
+    report.files[1].limitWarnings = {LimitWarning{}};
+    dialog.SetRunner(
+        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
+
+    // A file's own warnings are counted in its result and listed in its tooltip, without a
+    // message.
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted, 2 warnings"}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Tip(dialog, 0), "/ships/alfa.opt\n3DO file: /ships/alfa.3do\nMAT files: 2 in " +
+                                  std::filesystem::current_path().string() +
+                                  " (alfa_00000.mat to alfa_00001.mat)");
+    for (const std::string& line : DescribeFile(report.files[1])) {
+        EXPECT_NE(Tip(dialog, 1).find(line.substr(report.files[1].inputPath.size() + 2)),
+                  std::string::npos)
+            << line;
+    }
+
+    // A colour map that stopped loading after the check is the run's warning, in the message.
+    report.colourMap = Fail(Failure::CannotOpen, ENOENT);
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "2 of 2 files converted.\n" +
+                               DescribeRun(dialog.ReadSettings(), report).lines.at(0) + ".");
+}
+
+TEST_F(DialogTest, MatNamesAnEarlierFileUsedCallForTheMessageButOneFileTwiceDoesNot) {
+    ScratchDir dir;
+    const CurrentDir restore(std::filesystem::current_path().string());
+    test::WriteFileBytes(dir / "alfa.opt", test::SmallShipOpt());
+    test::WriteFileBytes(dir / "alfa2.opt", test::SmallShipOpt());
+    WriteColourMap(dir / "uicolorm.cmp");
+    ConverterDialog dialog(true);
+    RunWatch watch(dialog);
+
+    dialog.AddFiles({dir / "alfa.opt", dir / "alfa.opt"});
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted", "Converted"}));
+    EXPECT_TRUE(watch.messages.empty());
+
+    // alfa2.3do's MAT files are named alfa_00000.mat too.
+    dialog.AddFiles({dir / "alfa2.opt"});
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog),
+              (std::vector<std::string>{"Converted", "Converted", "Converted, 1 warning"}));
+    ASSERT_EQ(watch.messages.size(), 1u);
+    const std::vector<FileWarning> warnings = WarningsOf(watch.report.files[2]);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(watch.messages[0],
+              "3 of 3 files converted.\nalfa2.opt: warning: " + Describe(warnings[0]) + ".");
+}
+
+// A report in which every file of the dialog's list did what `fill` makes of it.
+RunReport ReportFor(const ConverterDialog& dialog, const std::function<void(FileOutcome&)>& fill) {
+    RunReport report;
+    for (const std::string& input : dialog.inputFiles()) {
+        FileOutcome file;
+        file.inputPath = input;
+        file.outputPath = OutputPathFor(input);
+        fill(file);
+        report.files.push_back(file);
+    }
+    return report;
+}
+
+TEST_F(DialogTest, ALongMessageListsTenProblemsAndCountsTheRest) {
+    ConverterDialog dialog(false);
+    std::vector<std::string> messages;
+    dialog.SetNotifier(
+        [&](QWidget*, const QString& message) { messages.push_back(message.toStdString()); });
+    std::vector<std::string> files;
+    for (int i = 0; i < 12; ++i)
+        files.push_back("/s/gone" + std::to_string(i) + ".opt");
+    dialog.AddFiles(files);
+    const RunReport report =
+        ReportFor(dialog, [](FileOutcome& file) { file.load = Fail(Failure::CannotOpen); });
+    dialog.SetRunner(
+        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string& message = messages[0];
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 11);
+    EXPECT_TRUE(message.starts_with("0 of 12 files converted.\ngone0.opt: "));
+    EXPECT_NE(message.find("gone9.opt"), std::string::npos);
+    EXPECT_EQ(message.find("gone10.opt"), std::string::npos);
+    EXPECT_TRUE(message.ends_with("\nAnd 2 more: the tooltips of the list say which."));
+}
+
+TEST_F(DialogTest, AColourMapThatIsMissingOrShortIsReportedAndNothingIsConverted) {
+    ScratchDir dir;
+    const CurrentDir here(dir.path());
+    test::WriteFileBytes(dir / "ship.opt", test::SmallShipOpt());
+    ConverterDialog dialog(true);
+    RunWatch watch(dialog);
+    dialog.AddFiles({dir / "ship.opt"});
+    std::vector<int> values;
+    WatchProgress(dialog, values);
+
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(watch.runs, 0);
+    ASSERT_EQ(watch.messages.size(), 1u);
+    const RunSettings settings = dialog.ReadSettings();
+    EXPECT_TRUE(
+        watch.messages[0].starts_with(DescribeColourMap(settings, CheckColourMap(settings)) +
+                                      ".\nThe name stands for " + dir / "uicolorm.cmp" + "."));
+    EXPECT_NE(watch.messages[0].find("Nothing was converted"), std::string::npos);
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{""}));
+
+    WriteColourMap(dir / "uicolorm.cmp", 831);
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(watch.runs, 0);
+    ASSERT_EQ(watch.messages.size(), 2u);
+    EXPECT_TRUE(
+        watch.messages[1].starts_with(DescribeColourMap(settings, CheckColourMap(settings)) + "."));
+    EXPECT_NE(watch.messages[1].find("832 bytes"), std::string::npos);
+    EXPECT_EQ(test::ListDir(dir.path()), (std::vector<std::string>{"ship.opt", "uicolorm.cmp"}));
+    EXPECT_TRUE(values.empty());
+
+    WriteColourMap(dir / "uicolorm.cmp");
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(watch.runs, 1);
+    EXPECT_EQ(watch.messages.size(), 2u);
+    EXPECT_EQ(Results(dialog), (std::vector<std::string>{"Converted"}));
+}
+
+TEST_F(DialogTest, TheColourMapTipSaysWhichFileTheNameResolvesToNow) {
+    ScratchDir empty;
+    ScratchDir ships;
+    const CurrentDir here(empty.path());
+    WriteColourMap(ships / "uicolorm.cmp");
+    WriteColourMap(ships / "short.cmp", 100);
+    ConverterDialog dialog(true);
+    auto* field = Control<QLineEdit>(dialog, kIdColourMap);
+    EXPECT_EQ(field->toolTip().toStdString(),
+              "uicolorm.cmp \u2192 " + empty / "uicolorm.cmp" + ", not found");
+
+    // The picker moves the current directory, and the name with it.
+    dialog.SetFilePicker([&](QWidget*) { return std::vector<std::string>{ships / "a.opt"}; });
+    dialog.OnAdd();
+    EXPECT_EQ(field->toolTip().toStdString(), "uicolorm.cmp \u2192 " + ships / "uicolorm.cmp");
+    field->setText("short.cmp");
+    EXPECT_EQ(field->toolTip().toStdString(),
+              "short.cmp \u2192 " + ships / "short.cmp" + ", too short: 100 of 832 bytes");
+    field->setText("../" + QString::fromStdString(std::filesystem::path(empty.path()).filename()) +
+                   "/x.cmp");
+    EXPECT_EQ(field->toolTip().toStdString().substr(field->text().size()),
+              " \u2192 " + empty / "x.cmp" + ", not found");
+}
+
+// A drop of local files and folders, as a file manager hands them over.
+void Drop(QWidget& target, const std::vector<std::string>& paths, bool* accepted = nullptr) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls.push_back(QUrl::fromLocalFile(path.c_str()));
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    if (accepted != nullptr) *accepted = enter.isAccepted();
+    if (!enter.isAccepted()) return;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+}
+
+TEST_F(DialogTest, DroppedFilesAndFoldersAreAddedInOrderWithEveryOptBelowAFolder) {
+    ScratchDir dir;
+    const CurrentDir restore(std::filesystem::current_path().string());
+    std::filesystem::create_directories(dir / "fleet/deeper");
+    for (const char* name : {"b.opt", "a.opt", "notes.txt", "fleet/y.opt", "fleet/Z.OPT",
+                             "fleet/deeper/x.Opt", "fleet/readme.txt"}) {
+        test::WriteFileText(dir / name, "");
+    }
+    ConverterDialog dialog(false);
+    EXPECT_TRUE(dialog.acceptDrops());
+    Drop(dialog, {dir / "b.opt", dir / "a.opt", dir / "fleet"});
+    EXPECT_EQ(dialog.inputFiles(),
+              (std::vector<std::string>{dir / "b.opt", dir / "a.opt", dir / "fleet/Z.OPT",
+                                        dir / "fleet/deeper/x.Opt", dir / "fleet/y.opt"}));
+    EXPECT_EQ(ListItems(dialog),
+              (std::vector<std::string>{"b.opt", "a.opt", "Z.OPT", "x.Opt", "y.opt"}));
+    // As after "Add...", the MAT files of the next run land beside the first file.
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.path()));
+
+    // A drop of anything else is refused, also over a text field.
+    bool accepted = true;
+    Drop(dialog, {dir / "notes.txt"}, &accepted);
+    EXPECT_FALSE(accepted);
+    EXPECT_FALSE(Control(dialog, kIdScale)->acceptDrops());
+    EXPECT_EQ(dialog.inputFiles().size(), 5u);
+}
+
+TEST_F(DialogTest, DeleteAndRemoveTakeTheSelectedFilesAndRemoveAllEmptiesTheList) {
+    ConverterDialog dialog(false);
+    dialog.AddFiles({"/s/a.opt", "/s/b.opt", "/s/c.opt", "/s/d.opt"});
+    auto* list = Control<QTreeWidget>(dialog, kIdFileList);
+    EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(list->actions().contains(dialog.removeAction()));
+    EXPECT_TRUE(list->actions().contains(dialog.removeAllAction()));
+    EXPECT_EQ(dialog.removeAction()->text(), "Remove");
+    EXPECT_EQ(dialog.removeAllAction()->text(), "Remove all");
+    EXPECT_FALSE(dialog.removeAction()->isEnabled());  // nothing selected yet
+
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(1));
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(ListItems(dialog), (std::vector<std::string>{"a.opt", "c.opt", "d.opt"}));
+    EXPECT_EQ(dialog.inputFiles(), (std::vector<std::string>{"/s/a.opt", "/s/c.opt", "/s/d.opt"}));
+
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(2)->setSelected(true);
+    dialog.removeAction()->trigger();
+    EXPECT_EQ(ListItems(dialog), (std::vector<std::string>{"c.opt"}));
+    EXPECT_EQ(dialog.inputFiles(), (std::vector<std::string>{"/s/c.opt"}));
+
+    dialog.removeAllAction()->trigger();
+    EXPECT_TRUE(ListItems(dialog).empty());
+    EXPECT_TRUE(dialog.inputFiles().empty());
+    EXPECT_FALSE(dialog.removeAllAction()->isEnabled());
+    dialog.reject();
+}
+
+TEST_F(DialogTest, TheColumnsFillTheListWidthAndALongResultIsWholeInItsTooltip) {
+    ConverterDialog dialog(false);
+    dialog.AddFiles({"/s/a.opt"});
+    RunReport report;
+    report.files.resize(1);
+    report.files[0].inputPath = "/s/a.opt";
+    report.files[0].load = Fail(Failure::CannotOpen, ENOENT);
+    dialog.SetRunner(
+        [&](const RunSettings&, const std::vector<std::string>&, Progress&) { return report; });
+    dialog.SetNotifier([](QWidget*, const QString&) {});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.OnConvert();
+    QCoreApplication::processEvents();
+    auto* list = Control<QTreeWidget>(dialog, kIdFileList);
+    EXPECT_EQ(list->columnWidth(0), 200);
+    EXPECT_EQ(list->columnWidth(0) + list->columnWidth(1), list->viewport()->width());
+    EXPECT_NE(Tip(dialog, 0).find(FailureWords(report.files[0])), std::string::npos);
+    dialog.reject();
+}
+
+TEST_F(DialogTest, TheOptionsTitleInterruptsTheFramesTopLine) {
+    ConverterDialog dialog(false);
+    auto* frame = dialog.findChild<TitledFrame*>("optionsFrame");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->title(), "Options");
+    EXPECT_EQ(frame->LineTop(), frame->fontMetrics().height() / 2);
+    const QImage picture = frame->grab().toImage();
+    const QRgb background = frame->palette().window().color().rgb();
+    const int line = frame->LineTop();
+    // The line runs along the top right of the title, and stops before it.
+    EXPECT_NE(picture.pixel(frame->width() - 10, line), background);
+    EXPECT_EQ(picture.pixel(frame->fontMetrics().averageCharWidth() + 1, line), background);
+    EXPECT_NE(picture.pixel(1, frame->height() / 2), background);  // the left side
 }
 
 TEST_F(DialogTest, BarProgressBehavesLikeAStandardProgressControl) {
@@ -512,6 +916,28 @@ TEST(Program, EndsWhenItsDialogCloses) {
     EXPECT_TRUE(test::FileExists(dir / "a.png"));
     // Nothing but the pictures is written.
     EXPECT_EQ(test::ListDir(dir.path()), (std::vector<std::string>{"a.png", "d.png"}));
+}
+
+// What a command prints on standard output, and its exit status.
+std::pair<std::string, int> Output(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return {"", -1};
+    std::string text;
+    char buffer[256];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        text.append(buffer, n);
+    return {text, pclose(pipe)};
+}
+
+// --version and --help answer without a display: no window is opened.
+TEST(Program, PrintsItsVersionOrUsageAndEndsWithoutADialog) {
+    const std::string kesh =
+        std::string("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '") + KESH_PATH + "'";
+    EXPECT_EQ(Output(kesh + " allow_textures --version 2>/dev/null"),
+              (std::pair<std::string, int>{"Kesh Version 1.0\n", 0}));
+    const auto [usage, status] = Output(kesh + " --help 2>/dev/null");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(usage, InfoText(InfoRequest::Help));
 }
 
 }  // namespace
