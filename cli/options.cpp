@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/opt_files.h"
+
 namespace kesh {
 
 namespace {
@@ -18,11 +20,6 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-bool IsOpt(const std::filesystem::path& path) {
-    const std::string name = Lower(path.filename().string());
-    return name.size() > 4 && name.compare(name.size() - 4, 4, ".opt") == 0;
 }
 
 }  // namespace
@@ -62,22 +59,13 @@ InputList ExpandInputs(const std::vector<std::string>& arguments, bool recursive
             list.files.push_back(argument);
             continue;
         }
-        std::vector<std::string> found;
-        fs::recursive_directory_iterator it(argument, fs::directory_options::skip_permission_denied,
-                                            error);
-        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) && IsOpt(it->path())) {
-                found.push_back(it->path().string());
-            }
-        }
+        const std::vector<std::string> found = OptFilesBelow(argument, error);
         if (error) {
             list.warnings.push_back(argument + ": cannot read the folder: " + error.message());
         }
         if (found.empty() && !error) {
             list.warnings.push_back(argument + ": no .opt file in the folder");
         }
-        std::sort(found.begin(), found.end());
         list.files.insert(list.files.end(), found.begin(), found.end());
     }
     return list;

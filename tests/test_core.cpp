@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/opt_files.h"
 #include "core/output_file.h"
 #include "core/settings.h"
 #include "support/scratch_dir.h"
@@ -44,6 +45,28 @@ TEST(TextToDouble, ReadsLikeAtofInTheCLocale) {
 TEST(ScaleFromText, HoldsTheValueAsAFloat) {
     EXPECT_EQ(ScaleFromText("0.00243902"), 0.00243902f);
     EXPECT_EQ(ScaleFromText("x"), 0.0f);
+}
+
+TEST(OptFiles, TakesEveryOptFileBelowAFolderInAnyCaseSorted) {
+    EXPECT_TRUE(HasOptSuffix("ships/tie.OPT"));
+    EXPECT_TRUE(HasOptSuffix("C:\\ships\\x.Opt"));
+    EXPECT_FALSE(HasOptSuffix("ships/.opt"));  // a hidden file with no name before it
+    EXPECT_FALSE(HasOptSuffix("ships.opt/tie"));
+    EXPECT_FALSE(HasOptSuffix("tie.opt.bak"));
+
+    ScratchDir dir;
+    ASSERT_EQ(mkdir((dir / "b").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir / "b/inner.opt").c_str(), 0755), 0);  // a folder, not a model
+    ASSERT_EQ(symlink(dir.path().c_str(), (dir / "b/loop").c_str()), 0);
+    for (const char* name : {"b/z.OPT", "b/a.opt", "c.opt", "notes.txt", "b/inner.opt/d.opt"})
+        test::WriteFileText(dir / name, "x");
+    std::error_code error;
+    EXPECT_EQ(OptFilesBelow(dir.path(), error),
+              (std::vector<std::string>{dir / "b/a.opt", dir / "b/inner.opt/d.opt", dir / "b/z.OPT",
+                                        dir / "c.opt"}));
+    EXPECT_FALSE(error);
+    EXPECT_TRUE(OptFilesBelow(dir / "missing", error).empty());
+    EXPECT_TRUE(error);
 }
 
 TEST(OutputFile, CommitReplacesTheTargetWhole) {

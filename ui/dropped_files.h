@@ -7,9 +7,6 @@
 
 namespace kesh {
 
-// True when the file name ends in ".opt", in any case.
-bool HasOptSuffix(std::string_view path);
-
 // True for a folder, or a path with the OPT suffix: what a drop may add files from.
 bool MayHoldOptFiles(const std::string& path);
 
