@@ -144,31 +144,6 @@ int ModelToPng(const std::string& modelPath, const std::string& mapPath, const s
                        outPath);
 }
 
-// The mean RGB distance between two pictures of the same size, over `block` x `block`
-// squares of pixels (whole squares only): 1 compares pixel by pixel, a larger block compares
-// the colours that the eye averages, which is what dithering keeps.
-double MeanColourError(const kesh::RgbImage& a, const kesh::RgbImage& b, int32_t block) {
-    double sum = 0;
-    int64_t squares = 0;
-    for (int32_t y0 = 0; y0 + block <= a.height; y0 += block) {
-        for (int32_t x0 = 0; x0 + block <= a.width; x0 += block) {
-            double difference[3] = {0, 0, 0};
-            for (int32_t y = y0; y < y0 + block; ++y) {
-                for (int32_t x = x0; x < x0 + block; ++x) {
-                    for (int c = 0; c < 3; ++c)
-                        difference[c] += static_cast<int>(a.At(x, y)[c]) - b.At(x, y)[c];
-                }
-            }
-            const double n = static_cast<double>(block) * block;
-            sum += std::sqrt(difference[0] * difference[0] + difference[1] * difference[1] +
-                             difference[2] * difference[2]) /
-                   n;
-            ++squares;
-        }
-    }
-    return squares == 0 ? 0 : sum / static_cast<double>(squares);
-}
-
 int OptSheetToPng(const std::string& optPath, const std::string& mapPath, bool noXwa, bool dither,
                   int zoom, const std::string& outPath) {
     kesh::OptModel model;
@@ -208,8 +183,8 @@ int OptSheetToPng(const std::string& optPath, const std::string& mapPath, bool n
         pair.quantised = kesh::ColourImage(mat, colourMap);
         std::printf(
             "texture %zu (%d x %d): mean colour error %.2f per pixel, %.2f per 4 x 4 pixels\n", i,
-            texture.width, texture.height, MeanColourError(pair.original, pair.quantised, 1),
-            MeanColourError(pair.original, pair.quantised, 4));
+            texture.width, texture.height, kesh::MeanColourError(pair.original, pair.quantised, 1),
+            kesh::MeanColourError(pair.original, pair.quantised, 4));
         pairs.push_back(std::move(pair));
     }
     if (zoom <= 0) zoom = kesh::ZoomForWidth(pairs, 64);

@@ -30,6 +30,11 @@ struct RgbImage {
     }
 };
 
+// The mean RGB distance between two pictures of the same size, over `block` x `block`
+// squares of pixels (whole squares only; 0 when there is none): 1 compares pixel by pixel, a
+// larger block compares the colours that the eye averages, which is what dithering keeps.
+double MeanColourError(const RgbImage& a, const RgbImage& b, int32_t block);
+
 // A rectangle of an image: columns x .. x + width - 1, rows y .. y + height - 1.
 struct Viewport {
     int32_t x = 0;

@@ -12,6 +12,7 @@
 #include "render/materials.h"
 #include "render/model_view.h"
 #include "render/rasterizer.h"
+#include "render/rgb_image.h"
 #include "render/texture_sheet.h"
 #include "support/scratch_dir.h"
 #include "textures/colour_map.h"
@@ -241,6 +242,21 @@ ColourMap CoarseGreys() {
             static_cast<uint8_t>(grey);
     }
     return map;
+}
+
+TEST(MeanColourError, ComparesPixelsOrTheColoursOfWholeBlocks) {
+    // A checkerboard of +3 and -3 on every channel: far off pixel by pixel, exact in 2 x 2.
+    RgbImage a(4, 3, {100, 100, 100});
+    RgbImage b = a;
+    for (int32_t y = 0; y < b.height; ++y)
+        for (int32_t x = 0; x < b.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                b.At(x, y)[c] = static_cast<uint8_t>((x + y) % 2 == 0 ? 103 : 97);
+    EXPECT_DOUBLE_EQ(MeanColourError(a, a, 1), 0.0);
+    EXPECT_NEAR(MeanColourError(a, b, 1), 3 * std::sqrt(3.0), 1e-12);
+    EXPECT_DOUBLE_EQ(MeanColourError(a, b, 2), 0.0);  // the third row is no whole block
+    EXPECT_DOUBLE_EQ(MeanColourError(a, b, 5), 0.0);  // no whole block at all
+    EXPECT_DOUBLE_EQ(MeanColourError(a, b, 0), 0.0);
 }
 
 TEST(Dither, KeepsTheMeanColourOfASmoothGradientThatPlainMatchingBands) {
