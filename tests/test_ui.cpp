@@ -541,6 +541,14 @@ TEST_F(DialogTest, ResultsCountWarningsAndTheMessageNamesRunWideOnes) {
             << line;
     }
 
+    // What fitting to the engine changed shows in the result, and the tooltip says what.
+    report.files[0].fitChanges = {"mesh 2 split into 3 parts"};
+    Control<QPushButton>(dialog, kIdConvert)->click();
+    EXPECT_EQ(Results(dialog),
+              (std::vector<std::string>{"Converted, fitted", "Converted, 2 warnings"}));
+    EXPECT_NE(Tip(dialog, 0).find(")\nmesh 2 split into 3 parts"), std::string::npos);
+    EXPECT_TRUE(messages.empty());
+
     // A colour map that stopped loading after the check is the run's warning, in the message.
     report.colourMap = Fail(Failure::CannotOpen, ENOENT);
     Control<QPushButton>(dialog, kIdConvert)->click();

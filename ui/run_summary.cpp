@@ -51,9 +51,11 @@ std::string ResultText(const FileOutcome& file, const FileLines& lines) {
     if (!file.converted()) {
         return lines.failures.empty() ? "not converted" : Join(lines.failures, "; ");
     }
+    // "Fit engine limits" changed the model: say so, and the tooltip says how.
+    std::string text = file.fitChanges.empty() ? "Converted" : "Converted, fitted";
     const size_t warnings = lines.warnings.size();
-    if (warnings == 0) return "Converted";
-    return "Converted, " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+    if (warnings == 0) return text;
+    return text + ", " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
 }
 
 std::string Tip(const FileOutcome& file, const FileLines& lines, const std::string& matFolder) {
@@ -69,6 +71,7 @@ std::string Tip(const FileOutcome& file, const FileLines& lines, const std::stri
                           : "MAT files: " + std::to_string(mats) + " in " + matFolder + " (" +
                                 first + " to " + last + ")");
     }
+    tip.insert(tip.end(), file.fitChanges.begin(), file.fitChanges.end());
     tip.insert(tip.end(), lines.failures.begin(), lines.failures.end());
     tip.insert(tip.end(), lines.warnings.begin(), lines.warnings.end());
     return Join(tip, "\n");

@@ -13,9 +13,11 @@ namespace kesh {
 
 // One file of a run, as the list shows it.
 struct FileResult {
-    // "Converted", "Converted, 2 warnings", or the failure in words.
+    // "Converted", "Converted, 2 warnings", or the failure in words; "Converted, fitted" and
+    // "Converted, fitted, 2 warnings" when fitting to the engine changed the model.
     std::string result;
-    // The input path, the files written, then every failure and warning, one per line.
+    // The input path, the files written, then every fitting change, failure and warning, one
+    // per line.
     std::string tip;
 };
 
