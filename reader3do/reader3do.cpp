@@ -93,7 +93,9 @@ class Reader {
         int64_t value = 0;
         if (!fields.Literal(keyword) || !fields.Literal(" ") || !fields.Int(0, value) ||
             !fields.AtEnd() || value < 0) {
-            return Expected("\"" + std::string(keyword) + " <count>\"", line);
+            std::string wanted = "\"";
+            wanted.append(keyword).append(" <count>\"");
+            return Expected(wanted, line);
         }
         if (static_cast<uint64_t>(value) > lineCount_ - number_) {
             return Fail(std::string(keyword) + " " + std::to_string(value) +
