@@ -3,7 +3,8 @@
 // damaged shapes the reader must survive.
 //
 // Usage: make_fuzz_seeds OUTPUT_DIR
-// Writes OUTPUT_DIR/opt_reader/*, OUTPUT_DIR/pipeline/* and OUTPUT_DIR/fixed_point/*. A pipeline
+// Writes OUTPUT_DIR/opt_reader/*, OUTPUT_DIR/pipeline/*, OUTPUT_DIR/reader3do/* (3DO files the
+// writer wrote from the well-formed models) and OUTPUT_DIR/fixed_point/*. A pipeline
 // seed is four setting bytes (see fuzz_pipeline.cpp) followed by an OPT file; a fixed-point
 // seed is a double's 8 bytes, a width byte and a decimals byte. The output is the same on
 // every run.
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model.h"
 #include "support/opt_builder.h"
 #include "support/test_models.h"
 
@@ -173,6 +175,17 @@ bool WriteSeed(const std::string& dir, const Seed& seed) {
     return static_cast<bool>(out);
 }
 
+// Converts `opt` and writes its 3DO file, every geometry set, as `dir`/`name`.3do.
+bool Write3doSeed(const std::string& dir, const Seed& opt) {
+    kesh::OptModel model;
+    (void)model.LoadOptBytes(opt.bytes);
+    model.ConvertGeometry(0.01f);
+    const std::string path = dir + "/" + opt.name + ".3do";
+    const kesh::StageResult written = model.Write3DO(path.c_str(), -1);
+    if (!written) std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
+    return written.ok();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -236,5 +249,8 @@ int main(int argc, char** argv) {
         ok = WriteSeed(root + "/pipeline", seed) && ok;
     for (const Seed& seed : fixed)
         ok = WriteSeed(root + "/fixed_point", seed) && ok;
+    for (size_t i = 0; i < 3; ++i)  // the ship, the grid and the ship with two LOD levels
+        ok = Write3doSeed(root + "/reader3do", opts[i]) && ok;
+    ok = Write3doSeed(root + "/reader3do", {"long_strips", GridOpt(2, 600)}) && ok;
     return ok ? 0 : 1;
 }
