@@ -144,16 +144,23 @@ int ModelToPng(const std::string& modelPath, const std::string& mapPath, const s
                        outPath);
 }
 
+// Loads the OPT file with the palette chosen by `noXwa`; says why when it does not open, and
+// warns when it is damaged (what it held is still shown).
+bool LoadOptModel(const std::string& optPath, bool noXwa, kesh::OptModel& model) {
+    model.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
+    const kesh::StageResult loaded = model.LoadOpt(optPath.c_str());
+    if (!loaded) {
+        Error(optPath + ": " + kesh::Describe(loaded));
+        return false;
+    }
+    if (loaded.damaged) Warning(optPath + ": the file is damaged or cut short");
+    return true;
+}
+
 int OptSheetToPng(const std::string& optPath, const std::string& mapPath, bool noXwa, bool dither,
                   int zoom, const std::string& outPath) {
     kesh::OptModel model;
-    model.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
-    kesh::StageResult loaded = model.LoadOpt(optPath.c_str());
-    if (!loaded) {
-        Error(optPath + ": " + kesh::Describe(loaded));
-        return kExitFailed;
-    }
-    if (loaded.damaged) Warning(optPath + ": the file is damaged or cut short");
+    if (!LoadOptModel(optPath, noXwa, model)) return kExitFailed;
     kesh::ColourMap colourMap;
     std::string problem;
     if (!LoadColourMap(mapPath, {FolderOf(optPath), ""}, colourMap, problem)) {
@@ -232,13 +239,7 @@ int MatToPng(const std::string& matPath, const std::string& mapPath, const std::
 
 int OptToPng(const std::string& optPath, int textureIndex, bool noXwa, const std::string& outPath) {
     kesh::OptModel model;
-    model.paletteOffset = noXwa ? kesh::kPlainPaletteOffset : kesh::kXwaPaletteOffset;
-    kesh::StageResult loaded = model.LoadOpt(optPath.c_str());
-    if (!loaded) {
-        Error(optPath + ": " + kesh::Describe(loaded));
-        return kExitFailed;
-    }
-    if (loaded.damaged) Warning(optPath + ": the file is damaged or cut short");
+    if (!LoadOptModel(optPath, noXwa, model)) return kExitFailed;
     if (textureIndex < 0 || static_cast<size_t>(textureIndex) >= model.textures.size()) {
         Error(optPath + ": no texture " + std::to_string(textureIndex) + " (the model has " +
               std::to_string(model.textures.size()) + ")");

@@ -43,15 +43,22 @@ TEST(EndToEnd, TheSampleConvertsToTheExpected3do) {
     CompareWithExpected(dir / "sample.3do", "sample.3do");
 }
 
-TEST(EndToEnd, TheSampleConvertsWithTexturesToTheExpectedFiles) {
-    ScratchDir dir;
-    test::CurrentDir inside(dir.path());
-    test::WriteFileBytes("sample.opt", test::ReadFileBytes(kSourceDir + "/samples/sample.opt"));
+// The settings of the expected textured files: the blue group, the plain palette and the
+// bundled colour map.
+RunSettings BlueSampleWithTextures() {
     RunSettings settings;
     settings.allowTextures = true;
     settings.colourMapFile = kSourceDir + "/samples/uicolorm.cmp";
     settings.textureGroup = 2;
     settings.paletteOffset = kPlainPaletteOffset;
+    return settings;
+}
+
+TEST(EndToEnd, TheSampleConvertsWithTexturesToTheExpectedFiles) {
+    ScratchDir dir;
+    test::CurrentDir inside(dir.path());
+    test::WriteFileBytes("sample.opt", test::ReadFileBytes(kSourceDir + "/samples/sample.opt"));
+    const RunSettings settings = BlueSampleWithTextures();
     NoProgress progress;
     const RunReport report = RunConversion(settings, {"sample.opt"}, progress);
     ASSERT_TRUE(report.allConverted());
@@ -67,11 +74,7 @@ TEST(EndToEnd, DitheringChangesOnlyTheMatImages) {
     ScratchDir dir;
     test::CurrentDir inside(dir.path());
     test::WriteFileBytes("sample.opt", test::ReadFileBytes(kSourceDir + "/samples/sample.opt"));
-    RunSettings settings;
-    settings.allowTextures = true;
-    settings.colourMapFile = kSourceDir + "/samples/uicolorm.cmp";
-    settings.textureGroup = 2;
-    settings.paletteOffset = kPlainPaletteOffset;
+    RunSettings settings = BlueSampleWithTextures();
     settings.dither = true;
     NoProgress progress;
     ASSERT_TRUE(RunConversion(settings, {"sample.opt"}, progress).allConverted());
