@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 
 namespace kesh {
 

@@ -15,7 +15,7 @@
 #include "cli/options.h"
 #include "cli/terminal_progress.h"
 #include "core/run.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 
 namespace {
 

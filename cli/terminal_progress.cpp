@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 
 namespace kesh {
 

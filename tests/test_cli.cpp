@@ -14,7 +14,7 @@
 
 #include "cli/terminal_progress.h"
 #include "core/run.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/opt_files.h"
+#include "frontend/opt_files.h"
 #include "core/output_file.h"
 #include "core/settings.h"
 #include "support/scratch_dir.h"

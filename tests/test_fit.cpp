@@ -14,7 +14,7 @@
 #include "bench/large_model.h"
 #include "core/engine_limits.h"
 #include "core/run.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "fit/fit.h"
 #include "fit/fit_internal.h"
 #include "reader3do/reader3do.h"

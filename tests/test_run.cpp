@@ -9,7 +9,7 @@
 
 #include "core/model.h"
 #include "core/run.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "support/opt_builder.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"

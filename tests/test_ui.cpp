@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "support/scratch_dir.h"
 #include "support/test_models.h"
 #include "ui/about_dialog.h"

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "core/run.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "textures/colour_map.h"
 
 namespace kesh {

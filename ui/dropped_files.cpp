@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/opt_files.h"
+#include "frontend/opt_files.h"
 
 namespace kesh {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/paths.h"
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 #include "writer3do/material_name.h"
 
 namespace kesh {

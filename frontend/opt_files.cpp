@@ -1,4 +1,4 @@
-#include "core/opt_files.h"
+#include "frontend/opt_files.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "core/run_messages.h"
+#include "frontend/run_messages.h"
 
 #include <algorithm>
 #include <cmath>
