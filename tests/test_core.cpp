@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/opt_files.h"
 #include "core/output_file.h"
 #include "core/settings.h"
+#include "frontend/opt_files.h"
 #include "support/scratch_dir.h"
 
 namespace kesh {
