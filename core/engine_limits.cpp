@@ -72,15 +72,4 @@ std::vector<LimitSummary> SummariseLimits(const std::vector<LimitWarning>& warni
     return summaries;
 }
 
-std::string Describe(const LimitWarning& warning) {
-    std::string text;
-    if (warning.geometrySet >= 0) {
-        text = "geometry set " + std::to_string(warning.geometrySet);
-        if (warning.mesh >= 0) text += ", mesh " + std::to_string(warning.mesh);
-        text += ": ";
-    }
-    return text + std::to_string(warning.count) + " " + LimitNoun(warning.kind) +
-           " (the engine takes at most " + std::to_string(warning.limit) + ")";
-}
-
 }  // namespace kesh

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "core/model.h"
@@ -45,9 +44,5 @@ struct LimitSummary {
 
 // One summary per kind that `warnings` hold, in the order of LimitKind.
 std::vector<LimitSummary> SummariseLimits(const std::vector<LimitWarning>& warnings);
-
-// One line of text for a warning, e.g. "geometry set 0, mesh 3: 600 vertices (the engine
-// takes at most 512)".
-std::string Describe(const LimitWarning& warning);
 
 }  // namespace kesh

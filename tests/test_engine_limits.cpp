@@ -26,6 +26,18 @@ OptModel Model(size_t sets, size_t meshes) {
     return model;
 }
 
+// "geometry set 0, mesh 3: 600 vertices (the engine takes at most 512)"
+std::string Describe(const LimitWarning& warning) {
+    std::string text;
+    if (warning.geometrySet >= 0) {
+        text = "geometry set " + std::to_string(warning.geometrySet);
+        if (warning.mesh >= 0) text += ", mesh " + std::to_string(warning.mesh);
+        text += ": ";
+    }
+    return text + std::to_string(warning.count) + " " + LimitNoun(warning.kind) +
+           " (the engine takes at most " + std::to_string(warning.limit) + ")";
+}
+
 std::vector<std::string> Described(const OptModel& model, int32_t maxGeo = -1) {
     std::vector<std::string> lines;
     for (const LimitWarning& warning : CheckEngineLimits(model, maxGeo))

@@ -130,7 +130,7 @@ TEST_P(HostileInput, FittedToTheEngineStaysWithinItsLimitsAndBoundsOfItsSize) {
     EXPECT_LE(model.lodMeshes.size(), 4u);
     for (const LimitWarning& warning : CheckEngineLimits(model, -1)) {
         // Only the node count may stay beyond the limit, where simplifying could not help.
-        EXPECT_EQ(warning.kind, LimitKind::HierarchyNodes) << Describe(warning);
+        EXPECT_EQ(warning.kind, LimitKind::HierarchyNodes) << LimitNoun(warning.kind);
     }
 }
 
