@@ -95,21 +95,26 @@ kesh::ColourMap TestColourMap() {
     return map;
 }
 
+// Every corner of every face names a vertex and a texture coordinate of its own mesh.
+void RequireIndicesInRange(const kesh::OptMesh& mesh) {
+    for (const kesh::OptFace& face : mesh.faces) {
+        for (int k = 0; k < face.vertexCount && k < 4; ++k) {
+            Require(face.vertexIndex[k] >= 0 &&
+                        static_cast<size_t>(face.vertexIndex[k]) < mesh.vertices.size(),
+                    "vertex index in range");
+            Require(face.texCoordIndex[k] >= 0 &&
+                        static_cast<size_t>(face.texCoordIndex[k]) < mesh.texCoords.size(),
+                    "texture coordinate index in range");
+        }
+    }
+}
+
 void CheckConvertedIndices(const kesh::OptModel& model) {
     for (const std::vector<kesh::OptMesh>& set : model.lodMeshes) {
         Require(set.size() == model.meshes.size(), "one output mesh per source mesh");
         for (const kesh::OptMesh& mesh : set) {
             Require(mesh.normals.size() == mesh.vertices.size(), "one normal per vertex");
-            for (const kesh::OptFace& face : mesh.faces) {
-                for (int k = 0; k < face.vertexCount && k < 4; ++k) {
-                    Require(face.vertexIndex[k] >= 0 &&
-                                static_cast<size_t>(face.vertexIndex[k]) < mesh.vertices.size(),
-                            "rewritten vertex index in range");
-                    Require(face.texCoordIndex[k] >= 0 &&
-                                static_cast<size_t>(face.texCoordIndex[k]) < mesh.texCoords.size(),
-                            "rewritten texture coordinate index in range");
-                }
-            }
+            RequireIndicesInRange(mesh);
         }
     }
 }
@@ -131,15 +136,8 @@ void CheckFittedModel(const kesh::OptModel& model) {
                 Require(face.textureIndex >= -1 &&
                             face.textureIndex < static_cast<int64_t>(model.textures.size()),
                         "fitted face material in the list");
-                for (int k = 0; k < face.vertexCount && k < 4; ++k) {
-                    Require(face.vertexIndex[k] >= 0 &&
-                                static_cast<size_t>(face.vertexIndex[k]) < mesh.vertices.size(),
-                            "fitted vertex index in range");
-                    Require(face.texCoordIndex[k] >= 0 &&
-                                static_cast<size_t>(face.texCoordIndex[k]) < mesh.texCoords.size(),
-                            "fitted texture coordinate index in range");
-                }
             }
+            RequireIndicesInRange(mesh);
         }
     }
     for (const kesh::Texture& texture : model.textures) {

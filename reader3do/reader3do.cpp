@@ -192,15 +192,20 @@ class Reader {
         return prefix == model.materialPrefix;
     }
 
-    bool ReadGeometry(Model3do& model) {
-        if (!Section("GEOMETRYDEF") || !Expect("# Object radius")) return false;
+    // "RADIUS %10.6f", of the model or of a mesh.
+    bool Radius(double& radius) {
         std::string_view line;
         if (!Next(line)) return false;
-        LineFields radius(line);
-        if (!radius.Literal("RADIUS ") || !radius.Fixed(10, 6, model.radius) || !radius.AtEnd())
+        LineFields fields(line);
+        if (!fields.Literal("RADIUS ") || !fields.Fixed(10, 6, radius) || !fields.AtEnd())
             return Expected("\"RADIUS %10.6f\"", line);
+        return true;
+    }
+
+    bool ReadGeometry(Model3do& model) {
+        if (!Section("GEOMETRYDEF") || !Expect("# Object radius")) return false;
         size_t sets = 0;
-        if (!Expect("") || !Expect("# Insertion offset") ||
+        if (!Radius(model.radius) || !Expect("") || !Expect("# Insertion offset") ||
             !Expect("INSERT OFFSET   0.000000   0.000000   0.000000") || !Expect("") ||
             !Expect("# Number of Geometry Sets") || !Count("GEOSETS", sets)) {
             return false;
@@ -228,14 +233,10 @@ class Reader {
             !Expect("NAME " + mesh.name) || !Expect("")) {
             return false;
         }
-        std::string_view line;
-        if (!Next(line)) return false;
-        LineFields radius(line);
-        if (!radius.Literal("RADIUS ") || !radius.Fixed(10, 6, mesh.radius) || !radius.AtEnd())
-            return Expected("\"RADIUS %10.6f\"", line);
         size_t count = 0;
-        if (!Expect("") || !Expect("GEOMETRYMODE 4") || !Expect("LIGHTINGMODE 3") ||
-            !Expect("TEXTUREMODE  1") || !Expect("") || !Count("VERTICES", count) ||
+        if (!Radius(mesh.radius) || !Expect("") || !Expect("GEOMETRYMODE 4") ||
+            !Expect("LIGHTINGMODE 3") || !Expect("TEXTUREMODE  1") || !Expect("") ||
+            !Count("VERTICES", count) ||
             !Expect("# num:     x:         y:         z:         i:")) {
             return false;
         }
@@ -244,6 +245,7 @@ class Reader {
             if (!VectorLine(v, mesh.vertices[v], kZero)) return false;
         }
         if (!Expect("") || !Expect("") || !Count("TEXTURE VERTICES", count)) return false;
+        std::string_view line;
         mesh.texVertices.resize(count);
         for (size_t t = 0; t < count; ++t) {
             if (!Next(line)) return false;
