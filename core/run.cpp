@@ -200,7 +200,9 @@ RunReport RunConversion(const RunSettings& settings, const std::vector<std::stri
             ChoosePrefix(settings, prefixes, model, outcome);
             progress.Step();
             if (outcome.load.failure == Failure::NotOpt) {
-                // Nothing of it is written, not even a 3DO of empty meshes.
+                // Nothing of it is written, not even a 3DO of empty meshes: the 3DO
+                // fails for the reason the load did, so no front end reports it written.
+                outcome.model3do = outcome.load;
                 for (int s = 1; s < stages; ++s)
                     progress.Step();
             } else {

@@ -262,6 +262,12 @@ TEST(RunConversion, TellsAFileThatIsNotAnOptFromADamagedOne) {
         EXPECT_EQ(outcome.load.failure, Failure::NotOpt) << c.name;
         EXPECT_EQ(outcome.load.notOpt, c.reason) << c.name;
         EXPECT_FALSE(FileExists(outcome.outputPath)) << c.name;
+        // No front end may say that its 3DO file was written.
+        EXPECT_FALSE(outcome.model3do.ok()) << c.name;
+        ASSERT_EQ(DescribeWork(outcome).size(), 1u) << c.name;
+        EXPECT_NE(DescribeWork(outcome)[0].find(": wrote nothing in "), std::string::npos)
+            << DescribeWork(outcome)[0];
+        EXPECT_EQ(FailuresOf(outcome).size(), 1u) << c.name;
     }
     EXPECT_EQ(Describe(NotOpt(NotOptReason::TooShort)),
               "not an OPT model: too short for the header");
