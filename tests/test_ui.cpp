@@ -491,6 +491,7 @@ TEST_F(DialogTest, ARunShowsEachFilesResultAndSumsUpAFailureInOneMessage) {
     EXPECT_EQ(Tip(dialog, 0), dir / "good.opt" + "\n3DO file: " + dir / "good.3do");
     EXPECT_EQ(Tip(dialog, 1).substr(0, (dir / "broken.opt").size()), dir / "broken.opt");
     EXPECT_NE(Tip(dialog, 1).find(failure), std::string::npos);
+    EXPECT_EQ(Tip(dialog, 1).find("3DO file:"), std::string::npos);  // nothing was written
 
     // A file added since shows no result until the next run; a run without a failure shows
     // its results and no message.
